@@ -1,0 +1,141 @@
+#include "overlay/bitmap_file.h"
+
+#include <atomic>
+#include <chrono>
+#include <cstddef>
+#include <cstdint>
+#include <limits>
+
+#include "app/failure.h"
+#include "app/shared_services.h"
+
+namespace qo {
+namespace {
+
+constexpr std::size_t kFileHeaderSize = 14;
+constexpr std::size_t kInfoHeaderSize = 40;
+constexpr std::size_t kPixelOffset = kFileHeaderSize + kInfoHeaderSize;
+constexpr std::uint32_t kPixelsPerMetre = 3780;  // 96 DPI
+constexpr int kTemporaryNameAttempts = 8;
+
+void putUint16(std::uint8_t* at, std::uint32_t value) {
+  at[0] = static_cast<std::uint8_t>(value);
+  at[1] = static_cast<std::uint8_t>(value >> 8);
+}
+
+void putUint32(std::uint8_t* at, std::uint32_t value) {
+  at[0] = static_cast<std::uint8_t>(value);
+  at[1] = static_cast<std::uint8_t>(value >> 8);
+  at[2] = static_cast<std::uint8_t>(value >> 16);
+  at[3] = static_cast<std::uint8_t>(value >> 24);
+}
+
+// Bytes of one stored row: three per pixel, padded to a multiple of four.
+std::uint64_t paddedRowBytes(int width) {
+  return (static_cast<std::uint64_t>(width) * 3 + 3) & ~std::uint64_t{3};
+}
+
+void checkEncodable(const ImageView& image) {
+  if (image.width <= 0 || image.height <= 0 || image.pixels == nullptr) {
+    throw Failure(L"The picture has no pixels, so there is nothing to save.");
+  }
+  const std::uint64_t total =
+      kPixelOffset + paddedRowBytes(image.width) * static_cast<std::uint64_t>(image.height);
+  if (total > std::numeric_limits<std::uint32_t>::max()) {
+    throw Failure(L"The picture is too large to be saved as a bitmap file.");
+  }
+}
+
+void writeHeaders(std::uint8_t* out, const ImageView& image, std::uint32_t imageSize) {
+  // BITMAPFILEHEADER
+  out[0] = 'B';
+  out[1] = 'M';
+  putUint32(out + 2, static_cast<std::uint32_t>(kPixelOffset) + imageSize);
+  putUint32(out + 6, 0);  // two reserved words
+  putUint32(out + 10, static_cast<std::uint32_t>(kPixelOffset));
+  // BITMAPINFOHEADER; a positive height means the rows are stored bottom-up.
+  std::uint8_t* info = out + kFileHeaderSize;
+  putUint32(info + 0, static_cast<std::uint32_t>(kInfoHeaderSize));
+  putUint32(info + 4, static_cast<std::uint32_t>(image.width));
+  putUint32(info + 8, static_cast<std::uint32_t>(image.height));
+  putUint16(info + 12, 1);   // planes
+  putUint16(info + 14, 24);  // bits per pixel
+  putUint32(info + 16, 0);   // BI_RGB
+  putUint32(info + 20, imageSize);
+  putUint32(info + 24, kPixelsPerMetre);
+  putUint32(info + 28, kPixelsPerMetre);
+  putUint32(info + 32, 0);  // colours used
+  putUint32(info + 36, 0);  // important colours
+}
+
+void writeRow(std::uint8_t* out, const std::uint32_t* row, int width) {
+  for (int x = 0; x < width; ++x) {
+    const std::uint32_t pixel = row[x];
+    out[0] = static_cast<std::uint8_t>(pixel);        // blue
+    out[1] = static_cast<std::uint8_t>(pixel >> 8);   // green
+    out[2] = static_cast<std::uint8_t>(pixel >> 16);  // red
+    out += 3;
+  }
+}
+
+// A suffix that differs between calls and, very likely, between processes.
+std::wstring nextTemporaryName(const std::wstring& path) {
+  static std::atomic<std::uint32_t> counter{static_cast<std::uint32_t>(
+      std::chrono::steady_clock::now().time_since_epoch().count() & 0xFFFFF)};
+  return path + L".~" + std::to_wstring(counter.fetch_add(1)) + L".tmp";
+}
+
+// Writes bytes under a fresh temporary name beside path and returns that name.
+// Names already taken are skipped rather than written over; a write that fails
+// leaves nothing behind.
+std::wstring writeTemporaryFile(FileSystem& files, const std::wstring& path,
+                                std::span<const std::uint8_t> bytes) {
+  for (int attempt = 0; attempt < kTemporaryNameAttempts; ++attempt) {
+    std::wstring temporary = nextTemporaryName(path);
+    if (FileExists(files, temporary)) continue;
+    try {
+      files.writeNewFile(temporary, bytes);
+    } catch (...) {
+      files.removeFile(temporary);
+      throw;
+    }
+    return temporary;
+  }
+  throw Failure(L"No free name for a temporary file could be found beside " + path + L".");
+}
+
+}  // namespace
+
+std::vector<std::uint8_t> encodeBmp(const ImageView& image) {
+  checkEncodable(image);
+  const std::size_t rowBytes = static_cast<std::size_t>(paddedRowBytes(image.width));
+  const std::size_t height = static_cast<std::size_t>(image.height);
+  const std::size_t imageSize = rowBytes * height;
+
+  // Value-initialised, so the row padding is already zero.
+  std::vector<std::uint8_t> out(kPixelOffset + imageSize);
+  writeHeaders(out.data(), image, static_cast<std::uint32_t>(imageSize));
+  std::uint8_t* row = out.data() + kPixelOffset;
+  for (int y = image.height - 1; y >= 0; --y) {
+    writeRow(row, image.pixels + static_cast<std::ptrdiff_t>(y) * image.stride, image.width);
+    row += rowBytes;
+  }
+  return out;
+}
+
+void writeFileReplacing(FileSystem& files, const std::wstring& path,
+                        std::span<const std::uint8_t> bytes) {
+  const std::wstring temporary = writeTemporaryFile(files, path, bytes);
+  try {
+    files.replaceFile(temporary, path);
+  } catch (...) {
+    files.removeFile(temporary);
+    throw;
+  }
+}
+
+void saveBitmapFile(FileSystem& files, const std::wstring& path, const ImageView& image) {
+  writeFileReplacing(files, path, encodeBmp(image));
+}
+
+}  // namespace qo
