@@ -1,0 +1,24 @@
+#pragma once
+
+#include <exception>
+#include <string>
+
+namespace qo {
+
+// The one exception type of the program: a failure with a description in plain
+// words, which a guarded handler shows in the error report.  Platform layers turn
+// their own errors into this at their boundary.
+class Failure : public std::exception {
+ public:
+  explicit Failure(std::wstring description) : description_(std::move(description)) {}
+  const std::wstring& description() const noexcept { return description_; }
+  const char* what() const noexcept override { return "qo::Failure"; }
+
+ private:
+  std::wstring description_;
+};
+
+// Text of any exception for the error report.
+std::wstring describeException(const std::exception_ptr& error);
+
+}  // namespace qo

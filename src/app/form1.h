@@ -1,0 +1,30 @@
+#pragma once
+
+#include <memory>
+
+#include "app/main_window.h"
+#include "app/platform.h"
+
+namespace qo {
+
+class Form2;
+
+// The main window's handlers.
+class Form1 {
+ public:
+  Form1(Platform& platform, MainWindow& window);
+  ~Form1();
+
+  void PushButton2_Click();
+
+  // The overlay object, created on first use and kept to the end of the program.
+  Form2& form2();
+  bool hasForm2() const { return form2_ != nullptr; }
+
+ private:
+  Platform& platform_;
+  MainWindow& window_;
+  std::unique_ptr<Form2> form2_;
+};
+
+}  // namespace qo

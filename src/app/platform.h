@@ -1,0 +1,20 @@
+#pragma once
+
+#include "app/services.h"
+#include "overlay/overlay_window.h"
+
+namespace qo {
+
+// Every platform service the handlers use, in one bundle.
+struct Platform {
+  Application& app;
+  MessageBoxes& messages;
+  Locale& locale;
+  Clock& clock;
+  EventPump& events;
+  FileSystem& files;
+  Screen& screen;
+  OverlayHost& overlays;
+};
+
+}  // namespace qo

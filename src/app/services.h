@@ -1,0 +1,96 @@
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <span>
+#include <string>
+#include <string_view>
+
+#include "app/geometry.h"
+
+namespace qo {
+
+// The platform's services, as the handlers see them.  platform/win32 has the real
+// ones, platform/headless keeps them in memory for tests.  Every call may throw
+// Failure unless it says otherwise.
+
+// Message-box styles the program uses (the Windows MB_* values).
+enum MessageBoxStyle : unsigned {
+  kOkOnly = 0x00,
+  kExclamation = 0x30,
+};
+
+class MessageBoxes {
+ public:
+  virtual ~MessageBoxes() = default;
+  // Shows a modal box and returns when the user has dismissed it.
+  virtual void show(std::wstring_view text, std::wstring_view title, unsigned style) = 0;
+};
+
+// The running program as a whole.
+class Application {
+ public:
+  virtual ~Application() = default;
+  // The folder that holds the program file, without a trailing backslash
+  // (except at the root of a drive).
+  virtual std::wstring programFolder() = 0;
+  // The title that message boxes without a title of their own carry.
+  virtual std::wstring title() = 0;
+  virtual void setTitle(std::wstring title) = 0;
+};
+
+// The user's conventions for reading numbers.
+struct NumberFormat {
+  std::wstring decimal = L".";
+  std::wstring group = L",";
+  std::wstring currency = L"$";
+};
+
+class Locale {
+ public:
+  virtual ~Locale() = default;
+  virtual NumberFormat numberFormat() = 0;
+};
+
+class Clock {
+ public:
+  virtual ~Clock() = default;
+  // Seconds since local midnight, from 0 up to just under 86400.
+  virtual float secondsSinceMidnight() = 0;
+};
+
+class EventPump {
+ public:
+  virtual ~EventPump() = default;
+  // Delivers every window event already pending for the thread, once; never waits.
+  virtual void doEvents() = 0;
+};
+
+class FileSystem {
+ public:
+  virtual ~FileSystem() = default;
+  // Last-change time of the entry named by path; throws when it cannot be had.
+  virtual std::int64_t lastChangeTime(const std::wstring& path) = 0;
+  // Creates a file that must not exist yet and writes all of bytes to it.
+  virtual void writeNewFile(const std::wstring& path, std::span<const std::uint8_t> bytes) = 0;
+  // Moves from over to, replacing any file named to.
+  virtual void replaceFile(const std::wstring& from, const std::wstring& to) = 0;
+  // Removes a file; never throws.
+  virtual void removeFile(const std::wstring& path) noexcept = 0;
+};
+
+// The device context of the whole screen, held until destroyed.
+class ScreenContext {
+ public:
+  virtual ~ScreenContext() = default;
+};
+
+class Screen {
+ public:
+  virtual ~Screen() = default;
+  // Width and height of the primary display in pixels.
+  virtual Size size() = 0;
+  virtual std::unique_ptr<ScreenContext> getDC() = 0;
+};
+
+}  // namespace qo

@@ -1,0 +1,28 @@
+#include "app/shared_services.h"
+
+namespace qo {
+
+bool FileExists(FileSystem& files, std::wstring path) noexcept {
+  try {
+    files.lastChangeTime(path);
+    return true;
+  } catch (...) {
+    return false;
+  }
+}
+
+double elapsedSince(float start, float now) {
+  // The clock is single precision; the sum is taken in single precision as well,
+  // so an elapsed time reads the same as the clock values it came from.
+  if (now < start) return static_cast<double>(now + kSecondsPerDay - start);
+  return static_cast<double>(now - start);
+}
+
+void Pause(Clock& clock, EventPump& events, double seconds) {
+  const float start = clock.secondsSinceMidnight();
+  while (elapsedSince(start, clock.secondsSinceMidnight()) < seconds) {
+    events.doEvents();
+  }
+}
+
+}  // namespace qo

@@ -1,0 +1,22 @@
+#pragma once
+
+#include <string>
+
+#include "app/services.h"
+
+namespace qo {
+
+inline constexpr float kSecondsPerDay = 86400.0f;
+
+// True when the platform can tell the last-change time of the entry named by
+// path.  Never fails: any failure is swallowed and answers false.
+bool FileExists(FileSystem& files, std::wstring path) noexcept;
+
+// Seconds from start to now on a clock that wraps at midnight.
+double elapsedSince(float start, float now);
+
+// Busy-waits for the given seconds, delivering pending window events between
+// two readings of the clock.  Returns at once for 0 or less.
+void Pause(Clock& clock, EventPump& events, double seconds);
+
+}  // namespace qo

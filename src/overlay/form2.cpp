@@ -1,0 +1,119 @@
+#include "overlay/form2.h"
+
+#include "app/failure.h"
+#include "app/shared_services.h"
+#include "options/numeric_text.h"
+#include "overlay/bitmap_file.h"
+
+namespace qo {
+
+namespace {
+
+std::int16_t pixelToMember(float coordinate) { return roundToInt16(coordinate); }
+
+Point toPixel(float x, float y) {
+  return {static_cast<int>(roundHalfEven(x)), static_cast<int>(roundHalfEven(y))};
+}
+
+}  // namespace
+
+Rect previewSquare(float x, float y) {
+  const int left = static_cast<int>(roundHalfEven(static_cast<double>(x) - 12.5));
+  const int top = static_cast<int>(roundHalfEven(static_cast<double>(y) - 12.5));
+  return {left, top, left + kPreviewSquareSide, top + kPreviewSquareSide};
+}
+
+std::wstring pathInFolder(const std::wstring& folder, std::wstring_view name) {
+  std::wstring path = folder;
+  if (path.empty() || path.back() != L'\\') path += L'\\';
+  path += name;
+  return path;
+}
+
+Form2::Form2(Platform& platform, MainWindow& mainWindow)
+    : platform_(platform), mainWindow_(mainWindow) {}
+
+Form2::~Form2() = default;
+
+void Form2::Load() {
+  if (window_) return;
+  window_ = platform_.overlays.buildOverlay(*this);
+  CommonDialog1 = std::make_unique<CommonDialog>(window_->dialogs());
+  drawWidth_ = 1;
+  Form_Load();
+}
+
+OverlayWindow& Form2::window() {
+  Load();
+  return *window_;
+}
+
+void Form2::Unload() {
+  CommonDialog1.reset();
+  window_.reset();
+}
+
+void Form2::Form_Load() {
+  Guard guard(platform_.messages, location::kForm2Load);
+  guard.step(100, [&] { window_->setApplicationIcon(); });
+  guard.step(100, [&] {
+    const std::wstring cursor = pathInFolder(platform_.app.programFolder(), L"HAND-M.CUR");
+    if (FileExists(platform_.files, cursor)) window_->loadMouseIcon(cursor);
+  });
+}
+
+void Form2::setDrawWidth(int width) {
+  if (width < 1) {
+    throw Failure(L"Invalid property value: a pen width of " + std::to_wstring(width) +
+                  L" pixels cannot be set; it must be at least 1.");
+  }
+  drawWidth_ = width;
+}
+
+void Form2::Form_MouseDown(int button, int /*shift*/, float x, float y) {
+  Guard guard(platform_.messages, location::kForm2MouseDown);
+  if (button == 1) {
+    guard.step(102, [&] { setDrawWidth(m_Width); });
+    guard.step(104, [&] {
+      window().drawLine(toPixel(x, y), {m_LastX, m_LastY}, drawWidth_, m_Color);
+    });
+    guard.step(106, [&] { m_LastX = pixelToMember(x); });
+    guard.step(108, [&] { m_LastY = pixelToMember(y); });
+  } else if (button == 2) {
+    savePicture(guard);
+  }
+}
+
+void Form2::savePicture(Guard& guard) {
+  Load();
+  guard.step(112, [&] { CommonDialog1->FileName.clear(); });
+  guard.step(114, [&] { CommonDialog1->DialogTitle = L"Save As"; });
+  guard.step(116, [&] { CommonDialog1->Filter = L"BMP Files (*.bmp)|*.bmp|"; });
+  guard.step(118, [&] { CommonDialog1->ShowSave(); });
+  bool chosen = false;
+  guard.step(120, [&] { chosen = !CommonDialog1->FileName.empty(); });
+  if (!chosen) return;
+  guard.step(122, [&] { saveBitmapFile(platform_.files, CommonDialog1->FileName, window().image()); });
+}
+
+void Form2::Form_MouseMove(int button, int /*shift*/, float x, float y) {
+  Guard guard(platform_.messages, location::kForm2MouseMove);
+  if (button == 0) {
+    guard.step(102, [&] { m_LastX = pixelToMember(x); });
+    guard.step(104, [&] { m_LastY = pixelToMember(y); });
+  } else {
+    guard.step(108, [&] { Form_MouseDown(button, 0, x, y); });
+  }
+  guard.step(110, [&] { refreshPreview(x, y); });
+}
+
+void Form2::refreshPreview(float x, float y) { window().showInPreviewBox(previewSquare(x, y)); }
+
+void Form2::Form_DblClick() {
+  mainWindow_.restoreNormal();
+  // The window that raised this event is discarded here; its message handling
+  // touches nothing of its own after raising it.
+  Unload();
+}
+
+}  // namespace qo

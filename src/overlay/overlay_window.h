@@ -1,0 +1,61 @@
+#pragma once
+
+#include <memory>
+#include <string>
+
+#include "app/geometry.h"
+#include "app/services.h"
+#include "overlay/image.h"
+#include "ui/common_dialog.h"
+
+namespace qo {
+
+// What the overlay window raises; Form2 handles them.
+class OverlayEvents {
+ public:
+  virtual ~OverlayEvents() = default;
+  // Button: 1 left, 2 right, 4 middle (mouse-down), or the sum of the buttons
+  // held (mouse-move).  X and Y are pixels from the window's top-left corner.
+  virtual void Form_MouseDown(int button, int shift, float x, float y) = 0;
+  virtual void Form_MouseMove(int button, int shift, float x, float y) = 0;
+  virtual void Form_DblClick() = 0;
+};
+
+// The overlay's built window: borderless, over the whole screen, with its
+// screen-sized persistent image and the preview box picMain.
+class OverlayWindow {
+ public:
+  virtual ~OverlayWindow() = default;
+
+  virtual void setApplicationIcon() = 0;
+  virtual void loadMouseIcon(const std::wstring& path) = 0;
+
+  // Size of the persistent image in pixels.
+  virtual Size imageSize() = 0;
+  // Plain copy of size pixels from the screen at (0, 0) into the persistent image.
+  virtual void copyFromScreen(ScreenContext& screen, Size size) = 0;
+  // A solid, round-ended line into the persistent image; the window shows it.
+  virtual void drawLine(Point from, Point to, int penWidth, Colour colour) = 0;
+  virtual ImageView image() = 0;
+
+  // The preview box picMain, in pixels of the overlay's client area.
+  virtual Rect previewBox() = 0;
+  virtual void movePreviewBox(Point topLeft) = 0;
+  // Copies source (a square of the persistent image, which may reach outside
+  // it) scaled into the whole box; the part outside the image shows a neutral colour.
+  virtual void showInPreviewBox(Rect source) = 0;
+
+  // Shows the window without owner or modality.
+  virtual void show() = 0;
+  // The modal dialogs owned by this window.
+  virtual DialogHost& dialogs() = 0;
+};
+
+class OverlayHost {
+ public:
+  virtual ~OverlayHost() = default;
+  // Builds the overlay window from its definition, hidden, with its persistent image.
+  virtual std::unique_ptr<OverlayWindow> buildOverlay(OverlayEvents& events) = 0;
+};
+
+}  // namespace qo

@@ -1,0 +1,192 @@
+#pragma once
+
+#include <deque>
+#include <functional>
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "app/main_window.h"
+#include "app/platform.h"
+#include "platform/headless/memory_file_system.h"
+#include "platform/headless/pixel_image.h"
+
+namespace qo {
+
+// In-memory stand-ins for every platform service, for running the real handlers
+// in tests.
+
+struct ShownBox {
+  std::wstring text;
+  std::wstring title;
+  unsigned style;
+};
+
+class RecordingMessageBoxes final : public MessageBoxes {
+ public:
+  void show(std::wstring_view text, std::wstring_view title, unsigned style) override;
+  std::vector<ShownBox> shown;
+  std::function<void(const ShownBox&)> onShow;  // runs while the box is "open"
+};
+
+class HeadlessApplication final : public Application {
+ public:
+  std::wstring programFolder() override { return folder; }
+  std::wstring title() override { return appTitle; }
+  void setTitle(std::wstring title) override { appTitle = std::move(title); }
+  std::wstring folder = L"C:\\Program Files\\Quillmark Orvane";
+  std::wstring appTitle = L"Quillmark";
+};
+
+class FixedLocale final : public Locale {
+ public:
+  NumberFormat numberFormat() override { return format; }
+  NumberFormat format;
+};
+
+// A clock that advances by a fixed step at every reading.
+class ManualClock final : public Clock {
+ public:
+  float secondsSinceMidnight() override;
+  float now = 36000.0f;
+  float stepPerReading = 0.0f;
+  int readings = 0;
+};
+
+class CountingEventPump final : public EventPump {
+ public:
+  void doEvents() override;
+  int calls = 0;
+  std::function<void()> onEvents;
+};
+
+class HeadlessScreenContext final : public ScreenContext {
+ public:
+  explicit HeadlessScreenContext(int& live) : live_(live) { ++live_; }
+  ~HeadlessScreenContext() override { --live_; }
+
+ private:
+  int& live_;
+};
+
+class HeadlessScreen final : public Screen {
+ public:
+  explicit HeadlessScreen(Size size) : pixels(size, 0x00336699) {}
+  Size size() override { return pixels.size(); }
+  std::unique_ptr<ScreenContext> getDC() override;
+  PixelImage pixels;
+  int liveContexts = 0;
+  int contextsTaken = 0;
+  bool failGetDC = false;
+};
+
+// Answers the dialogs from a script.
+class ScriptedDialogs final : public DialogHost {
+ public:
+  struct SaveRequest {
+    std::wstring title;
+    std::vector<FileFilter> filters;
+    std::wstring initialName;
+    unsigned flags;
+  };
+  std::optional<std::wstring> showSave(std::wstring_view title,
+                                       const std::vector<FileFilter>& filters,
+                                       std::wstring_view initialName, unsigned flags) override;
+  std::optional<Colour> showColor(Colour initial, unsigned flags) override;
+
+  std::deque<std::optional<std::wstring>> saveAnswers;  // nothing: cancel
+  std::deque<std::optional<Colour>> colourAnswers;
+  std::vector<SaveRequest> saveRequests;
+  std::vector<Colour> colourRequests;
+};
+
+inline constexpr std::uint32_t kNeutralPreview = 0x00808080;
+inline constexpr int kPreviewSquareSideHeadless = 25;
+
+class HeadlessOverlayWindow final : public OverlayWindow {
+ public:
+  HeadlessOverlayWindow(Size screen, ScriptedDialogs& dialogs);
+
+  void setApplicationIcon() override { hasIcon = true; }
+  void loadMouseIcon(const std::wstring& path) override;
+  Size imageSize() override { return image_.size(); }
+  void copyFromScreen(ScreenContext& screen, Size size) override;
+  void drawLine(Point from, Point to, int penWidth, Colour colour) override;
+  ImageView image() override { return image_.view(); }
+  Rect previewBox() override { return box; }
+  void movePreviewBox(Point topLeft) override;
+  void showInPreviewBox(Rect source) override;
+  void show() override { ++shows; }
+  DialogHost& dialogs() override { return dialogs_; }
+
+  const PixelImage& picture() const { return image_; }
+  // What the preview box holds, one pixel per square pixel at 96 DPI.
+  const PixelImage& preview() const { return preview_; }
+
+  HeadlessScreen* screenSource = nullptr;  // where copyFromScreen reads
+  bool hasIcon = false;
+  std::wstring mouseIcon;
+  bool mouseIconIsBad = false;
+  Rect box{128, 72, 153, 97};
+  int shows = 0;
+  int segments = 0;
+  int lastPenWidth = 0;
+  std::vector<Rect> previewSources;
+
+ private:
+  PixelImage image_;
+  PixelImage preview_;
+  ScriptedDialogs& dialogs_;
+};
+
+
+class HeadlessOverlayHost final : public OverlayHost {
+ public:
+  HeadlessOverlayHost(Size screen, HeadlessScreen& source) : screen_(screen), source_(source) {}
+  std::unique_ptr<OverlayWindow> buildOverlay(OverlayEvents& events) override;
+
+  HeadlessOverlayWindow* current = nullptr;  // the last one built, while it lives
+  int built = 0;
+  int alive = 0;
+  ScriptedDialogs dialogs;
+  bool badCursorFile = false;
+
+ private:
+  Size screen_;
+  HeadlessScreen& source_;
+};
+
+class HeadlessMainWindow final : public MainWindow {
+ public:
+  int check1Value() override { return check1; }
+  std::wstring text1Text() override { return text1; }
+  Colour picture1BackColor() override { return picture1; }
+  std::wstring label1Caption() override { return L"Double left-click to QUIT"; }
+  std::wstring label2Caption() override { return L"Right-click to SAVE as image file"; }
+  void minimise() override { state = State::Minimised; }
+  void restoreNormal() override { state = State::Normal; }
+
+  enum class State { Normal, Minimised } state = State::Normal;
+  int check1 = 0;
+  std::wstring text1 = L"5";
+  Colour picture1 = 255;
+};
+
+// Everything together, wired as the program wires the real ones.
+struct HeadlessPlatform {
+  explicit HeadlessPlatform(Size screenSize = {1920, 1080});
+
+  HeadlessApplication app;
+  RecordingMessageBoxes messages;
+  FixedLocale locale;
+  ManualClock clock;
+  CountingEventPump events;
+  MemoryFileSystem files;
+  HeadlessScreen screen;
+  HeadlessOverlayHost overlays;
+  HeadlessMainWindow mainWindow;
+  Platform platform;
+};
+
+}  // namespace qo

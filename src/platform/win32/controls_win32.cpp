@@ -1,0 +1,221 @@
+#include "platform/win32/controls_win32.h"
+
+#include <windowsx.h>
+
+#include "platform/win32/services_win32.h"
+
+namespace qo::win32 {
+
+namespace {
+
+constexpr wchar_t kFrameClass[] = L"QuillmarkOrvaneFrame";
+constexpr wchar_t kPictureBoxClass[] = L"QuillmarkOrvanePictureBox";
+constexpr wchar_t kPushButtonClass[] = L"QuillmarkOrvanePushButton";
+
+void fillWith(HDC dc, const RECT& area, Colour colour) {
+  UniqueBrush brush(::CreateSolidBrush(toColorRef(colour)));
+  ::FillRect(dc, &area, brush.get());
+}
+
+bool isNotification(UINT message) {
+  return message == WM_COMMAND || message == WM_CTLCOLORSTATIC || message == WM_CTLCOLORBTN ||
+         message == WM_CTLCOLOREDIT || message == WM_DRAWITEM;
+}
+
+void destroyIfAlive(HWND window) {
+  if (window) ::DestroyWindow(window);
+}
+
+}  // namespace
+
+FrameControl::FrameControl(HWND parent, int id, const std::wstring& caption, Colour background)
+    : background_(background) {
+  registerClass(kFrameClass, 0, ::LoadCursorW(nullptr, IDC_ARROW), nullptr);
+  createWindow(WS_EX_CONTROLPARENT, kFrameClass, caption.c_str(),
+               WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS, 0, 0, 0, 0, parent,
+               reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)));
+}
+
+FrameControl::~FrameControl() { destroyIfAlive(hwnd()); }
+
+void FrameControl::paint() {
+  PaintDc paint(hwnd());
+  HDC dc = paint.get();
+  RECT client{};
+  ::GetClientRect(hwnd(), &client);
+  fillWith(dc, client, background_);
+  SelectedObject font(dc, font_ ? static_cast<HGDIOBJ>(font_) : ::GetStockObject(DEFAULT_GUI_FONT));
+  TEXTMETRICW metrics{};
+  ::GetTextMetricsW(dc, &metrics);
+  RECT border = client;
+  border.top = metrics.tmHeight / 2;
+  ::DrawEdge(dc, &border, EDGE_ETCHED, BF_RECT);
+  wchar_t caption[256] = {};
+  const int length = ::GetWindowTextW(hwnd(), caption, 256);
+  if (length == 0) return;
+  const int indent = ::MulDiv(6, dpiOf(hwnd()), 96);
+  ::SetBkColor(dc, toColorRef(background_));
+  ::SetTextColor(dc, ::GetSysColor(COLOR_BTNTEXT));
+  ::SetBkMode(dc, OPAQUE);
+  ::TextOutW(dc, indent, 0, caption, length);
+}
+
+LRESULT FrameControl::onMessage(UINT message, WPARAM wParam, LPARAM lParam) {
+  if (isNotification(message)) return ::SendMessageW(::GetParent(hwnd()), message, wParam, lParam);
+  switch (message) {
+    case WM_PAINT: paint(); return 0;
+    case WM_ERASEBKGND: return 1;
+    case WM_SETFONT:
+      font_ = reinterpret_cast<HFONT>(wParam);
+      if (LOWORD(lParam)) ::InvalidateRect(hwnd(), nullptr, TRUE);
+      return 0;
+    case WM_GETFONT: return reinterpret_cast<LRESULT>(font_);
+    default: return defaultHandling(message, wParam, lParam);
+  }
+}
+
+PictureBoxControl::PictureBoxControl(HWND parent, int id, Colour background)
+    : background_(background) {
+  registerClass(kPictureBoxClass, 0, ::LoadCursorW(nullptr, IDC_ARROW), nullptr);
+  createWindow(WS_EX_CLIENTEDGE, kPictureBoxClass, L"", WS_CHILD | WS_VISIBLE | WS_TABSTOP, 0, 0,
+               0, 0, parent, reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)));
+}
+
+PictureBoxControl::~PictureBoxControl() { destroyIfAlive(hwnd()); }
+
+void PictureBoxControl::setBackColor(Colour colour) {
+  background_ = colour;
+  ::InvalidateRect(hwnd(), nullptr, TRUE);
+}
+
+LRESULT PictureBoxControl::onMessage(UINT message, WPARAM wParam, LPARAM lParam) {
+  switch (message) {
+    case WM_PAINT: {
+      PaintDc paint(hwnd());
+      RECT client{};
+      ::GetClientRect(hwnd(), &client);
+      fillWith(paint.get(), client, background_);
+      return 0;
+    }
+    case WM_ERASEBKGND: return 1;
+    case WM_LBUTTONDOWN:
+    case WM_RBUTTONDOWN: ::SetFocus(hwnd()); return 0;
+    default: return defaultHandling(message, wParam, lParam);
+  }
+}
+
+PushButtonControl::PushButtonControl(HWND parent, int id, const std::wstring& caption,
+                                     Colour background, Colour foreground)
+    : background_(background), foreground_(foreground) {
+  registerClass(kPushButtonClass, 0, ::LoadCursorW(nullptr, IDC_ARROW), nullptr);
+  createWindow(0, kPushButtonClass, caption.c_str(), WS_CHILD | WS_VISIBLE | WS_TABSTOP, 0, 0, 0,
+               0, parent, reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)));
+}
+
+PushButtonControl::~PushButtonControl() { destroyIfAlive(hwnd()); }
+
+void PushButtonControl::paint() {
+  PaintDc paint(hwnd());
+  HDC dc = paint.get();
+  RECT client{};
+  ::GetClientRect(hwnd(), &client);
+  fillWith(dc, client, pressed_ ? Colour{0x00E5E5E5} : background_);
+  UniqueBrush frame(::CreateSolidBrush(::GetSysColor(COLOR_BTNSHADOW)));
+  ::FrameRect(dc, &client, frame.get());
+  wchar_t caption[256] = {};
+  const int length = ::GetWindowTextW(hwnd(), caption, 256);
+  SelectedObject font(dc, font_ ? static_cast<HGDIOBJ>(font_) : ::GetStockObject(DEFAULT_GUI_FONT));
+  ::SetBkMode(dc, TRANSPARENT);
+  ::SetTextColor(dc, toColorRef(foreground_));
+  RECT text = client;
+  if (pressed_) ::OffsetRect(&text, 1, 1);
+  ::DrawTextW(dc, caption, length, &text, DT_CENTER | DT_VCENTER | DT_SINGLELINE | DT_NOPREFIX);
+  if (::GetFocus() == hwnd()) {
+    RECT focus = client;
+    const int inset = ::MulDiv(3, dpiOf(hwnd()), 96);
+    ::InflateRect(&focus, -inset, -inset);
+    ::DrawFocusRect(dc, &focus);
+  }
+}
+
+void PushButtonControl::setPressed(bool pressed) {
+  if (pressed_ == pressed) return;
+  pressed_ = pressed;
+  ::InvalidateRect(hwnd(), nullptr, FALSE);
+}
+
+void PushButtonControl::click() {
+  HWND parent = ::GetParent(hwnd());
+  const int id = ::GetDlgCtrlID(hwnd());
+  ::SendMessageW(parent, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED), reinterpret_cast<LPARAM>(hwnd()));
+}
+
+bool PushButtonControl::onMouse(UINT message, LPARAM lParam) {
+  switch (message) {
+    case WM_LBUTTONDOWN:
+    case WM_LBUTTONDBLCLK:
+      ::SetFocus(hwnd());
+      ::SetCapture(hwnd());
+      tracking_ = true;
+      setPressed(true);
+      return true;
+    case WM_MOUSEMOVE:
+      if (tracking_) {
+        RECT client{};
+        ::GetClientRect(hwnd(), &client);
+        setPressed(::PtInRect(&client, POINT{GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam)}) != 0);
+      }
+      return true;
+    case WM_LBUTTONUP: {
+      if (!tracking_) return true;
+      const bool inside = pressed_;
+      tracking_ = false;
+      ::ReleaseCapture();
+      setPressed(false);
+      if (inside) click();
+      return true;
+    }
+    case WM_CAPTURECHANGED:
+      tracking_ = false;
+      setPressed(false);
+      return true;
+    default: return false;
+  }
+}
+
+bool PushButtonControl::onKey(UINT message, WPARAM key) {
+  if (message == WM_KEYDOWN && key == VK_SPACE) {
+    setPressed(true);
+    return true;
+  }
+  if (message == WM_KEYUP && key == VK_SPACE && pressed_) {
+    setPressed(false);
+    click();
+    return true;
+  }
+  if (message == WM_KEYDOWN && key == VK_RETURN) {
+    click();
+    return true;
+  }
+  return false;
+}
+
+LRESULT PushButtonControl::onMessage(UINT message, WPARAM wParam, LPARAM lParam) {
+  if (onMouse(message, lParam)) return 0;
+  if ((message == WM_KEYDOWN || message == WM_KEYUP) && onKey(message, wParam)) return 0;
+  switch (message) {
+    case WM_PAINT: paint(); return 0;
+    case WM_ERASEBKGND: return 1;
+    case WM_SETFOCUS:
+    case WM_KILLFOCUS: ::InvalidateRect(hwnd(), nullptr, FALSE); return 0;
+    case WM_GETDLGCODE: return DLGC_BUTTON;
+    case WM_SETFONT:
+      font_ = reinterpret_cast<HFONT>(wParam);
+      if (LOWORD(lParam)) ::InvalidateRect(hwnd(), nullptr, FALSE);
+      return 0;
+    case WM_GETFONT: return reinterpret_cast<LRESULT>(font_);
+    default: return defaultHandling(message, wParam, lParam);
+  }
+}
+
+}  // namespace qo::win32

@@ -1,0 +1,157 @@
+#pragma once
+
+#ifndef NOMINMAX
+#define NOMINMAX
+#endif
+#include <windows.h>
+
+#include <atomic>
+#include <utility>
+
+namespace qo::win32 {
+
+// Live handles of each kind this program owns, counted by the owners below.
+// Wine has no GetGuiResources, so this is how leaks show.
+enum class HandleKind { Dc, WindowDc, Bitmap, Pen, Brush, Font, Cursor, Icon, Window, File, Count };
+
+class HandleCounts {
+ public:
+  static void add(HandleKind kind) { counts_[index(kind)].fetch_add(1); }
+  static void remove(HandleKind kind) { counts_[index(kind)].fetch_sub(1); }
+  static long live(HandleKind kind) { return counts_[index(kind)].load(); }
+  static long liveGdi();   // DCs, bitmaps, pens, brushes, fonts
+  static long liveUser();  // windows, cursors, icons
+
+ private:
+  static int index(HandleKind kind) { return static_cast<int>(kind); }
+  static std::atomic<long> counts_[static_cast<int>(HandleKind::Count)];
+};
+
+// A move-only owner of one handle; Traits give its kind, its empty value and how
+// to close it.
+template <class Traits>
+class UniqueHandle {
+ public:
+  using Handle = typename Traits::Handle;
+
+  UniqueHandle() = default;
+  explicit UniqueHandle(Handle handle) : handle_(handle) {
+    if (valid()) HandleCounts::add(Traits::kKind);
+  }
+  UniqueHandle(UniqueHandle&& other) noexcept : handle_(other.release()) {}
+  UniqueHandle& operator=(UniqueHandle&& other) noexcept {
+    if (this != &other) reset(other.release());
+    return *this;
+  }
+  UniqueHandle(const UniqueHandle&) = delete;
+  UniqueHandle& operator=(const UniqueHandle&) = delete;
+  ~UniqueHandle() { reset(); }
+
+  Handle get() const { return handle_; }
+  bool valid() const { return handle_ != Traits::empty(); }
+  explicit operator bool() const { return valid(); }
+
+  // Gives up ownership without closing.
+  Handle release() {
+    Handle h = handle_;
+    if (valid()) HandleCounts::remove(Traits::kKind);
+    handle_ = Traits::empty();
+    return h;
+  }
+
+  void reset(Handle handle = Traits::empty()) {
+    if (valid()) {
+      HandleCounts::remove(Traits::kKind);
+      Traits::close(handle_);
+    }
+    handle_ = handle;
+    if (valid()) HandleCounts::add(Traits::kKind);
+  }
+
+ private:
+  Handle handle_ = Traits::empty();
+};
+
+template <class H, HandleKind K, auto Close>
+struct SimpleTraits {
+  using Handle = H;
+  static constexpr HandleKind kKind = K;
+  static Handle empty() { return nullptr; }
+  static void close(Handle h) { Close(h); }
+};
+
+inline void deleteGdiObject(HGDIOBJ h) { ::DeleteObject(h); }
+inline void deleteMemoryDc(HDC h) { ::DeleteDC(h); }
+inline void destroyCursor(HCURSOR h) { ::DestroyCursor(h); }
+inline void destroyIcon(HICON h) { ::DestroyIcon(h); }
+inline void destroyWindow(HWND h) { ::DestroyWindow(h); }
+
+using UniqueMemoryDc = UniqueHandle<SimpleTraits<HDC, HandleKind::Dc, deleteMemoryDc>>;
+using UniqueBitmap = UniqueHandle<SimpleTraits<HBITMAP, HandleKind::Bitmap, deleteGdiObject>>;
+using UniquePen = UniqueHandle<SimpleTraits<HPEN, HandleKind::Pen, deleteGdiObject>>;
+using UniqueBrush = UniqueHandle<SimpleTraits<HBRUSH, HandleKind::Brush, deleteGdiObject>>;
+using UniqueFont = UniqueHandle<SimpleTraits<HFONT, HandleKind::Font, deleteGdiObject>>;
+using UniqueCursor = UniqueHandle<SimpleTraits<HCURSOR, HandleKind::Cursor, destroyCursor>>;
+using UniqueIcon = UniqueHandle<SimpleTraits<HICON, HandleKind::Icon, destroyIcon>>;
+using UniqueWindow = UniqueHandle<SimpleTraits<HWND, HandleKind::Window, destroyWindow>>;
+
+struct FileTraits {
+  using Handle = HANDLE;
+  static constexpr HandleKind kKind = HandleKind::File;
+  static Handle empty() { return INVALID_HANDLE_VALUE; }
+  static void close(Handle h) { ::CloseHandle(h); }
+};
+using UniqueFile = UniqueHandle<FileTraits>;
+
+// A window's or the screen's device context from GetDC, released on destruction.
+class WindowDc {
+ public:
+  explicit WindowDc(HWND window) : window_(window), dc_(::GetDC(window)) {
+    if (dc_) HandleCounts::add(HandleKind::WindowDc);
+  }
+  WindowDc(const WindowDc&) = delete;
+  WindowDc& operator=(const WindowDc&) = delete;
+  ~WindowDc() {
+    if (dc_) {
+      HandleCounts::remove(HandleKind::WindowDc);
+      ::ReleaseDC(window_, dc_);
+    }
+  }
+  HDC get() const { return dc_; }
+
+ private:
+  HWND window_;
+  HDC dc_;
+};
+
+// BeginPaint/EndPaint.
+class PaintDc {
+ public:
+  explicit PaintDc(HWND window) : window_(window) { ::BeginPaint(window_, &paint_); }
+  PaintDc(const PaintDc&) = delete;
+  PaintDc& operator=(const PaintDc&) = delete;
+  ~PaintDc() { ::EndPaint(window_, &paint_); }
+  HDC get() const { return paint_.hdc; }
+  const RECT& area() const { return paint_.rcPaint; }
+
+ private:
+  HWND window_;
+  PAINTSTRUCT paint_{};
+};
+
+// An object selected into a DC, put back on destruction.
+class SelectedObject {
+ public:
+  SelectedObject(HDC dc, HGDIOBJ object) : dc_(dc), previous_(::SelectObject(dc, object)) {}
+  SelectedObject(const SelectedObject&) = delete;
+  SelectedObject& operator=(const SelectedObject&) = delete;
+  ~SelectedObject() {
+    if (previous_ && previous_ != HGDI_ERROR) ::SelectObject(dc_, previous_);
+  }
+
+ private:
+  HDC dc_;
+  HGDIOBJ previous_;
+};
+
+}  // namespace qo::win32

@@ -1,0 +1,48 @@
+// The program's entry point: builds the real platform and the main window.
+#include "platform/win32/handles.h"
+
+#include <commctrl.h>
+
+#include "app/error_report.h"
+#include "app/failure.h"
+#include "app/form1.h"
+#include "app/platform.h"
+#include "platform/win32/main_window_win32.h"
+#include "platform/win32/overlay_window_win32.h"
+#include "platform/win32/services_win32.h"
+
+namespace {
+
+void initialiseCommonControls() {
+  INITCOMMONCONTROLSEX controls{sizeof(controls), ICC_STANDARD_CLASSES};
+  ::InitCommonControlsEx(&controls);
+}
+
+}  // namespace
+
+int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
+  using namespace qo::win32;
+  initialiseCommonControls();
+  Win32Application app;
+  Win32MessageBoxes messages;
+  Win32Locale locale;
+  Win32Clock clock;
+  Win32EventPump events;
+  Win32FileSystem files;
+  Win32Screen screen;
+  Win32OverlayHost overlays;
+  qo::Platform platform{app, messages, locale, clock, events, files, screen, overlays};
+  try {
+    Win32MainWindow mainWindow;
+    qo::Form1 form1(platform, mainWindow);
+    mainWindow.connect(form1);
+    events.setFilter([&mainWindow](MSG& message) { return mainWindow.navigate(message); });
+    mainWindow.showFirstTime();
+    return events.run();
+  } catch (const qo::Failure& failure) {
+    // Nothing can run without the main window.
+    ::MessageBoxW(nullptr, failure.description().c_str(), qo::kErrorReportTitle.data(),
+                  MB_OK | MB_ICONEXCLAMATION);
+    return 1;
+  }
+}

@@ -1,0 +1,198 @@
+#include "platform/win32/overlay_window_win32.h"
+
+#include <windowsx.h>
+
+#include "app/failure.h"
+#include "platform/win32/services_win32.h"
+#include "platform/win32/win32_error.h"
+#include "overlay/form2.h"
+#include "ui/resource_ids.h"
+#include "ui/window_definitions.h"
+
+namespace qo::win32 {
+
+namespace {
+
+constexpr wchar_t kOverlayClass[] = L"QuillmarkOrvaneOverlay";
+constexpr wchar_t kPreviewClass[] = L"QuillmarkOrvanePicture";
+// What the preview box shows for the part of its square outside the picture.
+constexpr COLORREF kNeutralGrey = RGB(128, 128, 128);
+
+Size screenSize() { return {::GetSystemMetrics(SM_CXSCREEN), ::GetSystemMetrics(SM_CYSCREEN)}; }
+
+int buttonsHeld(WPARAM keys) {
+  return ((keys & MK_LBUTTON) ? 1 : 0) | ((keys & MK_RBUTTON) ? 2 : 0) |
+         ((keys & MK_MBUTTON) ? 4 : 0);
+}
+
+int shiftState(WPARAM keys) {
+  return ((keys & MK_SHIFT) ? 1 : 0) | ((keys & MK_CONTROL) ? 2 : 0) |
+         ((::GetKeyState(VK_MENU) < 0) ? 4 : 0);
+}
+
+// Scales an offset within the 25-pixel square to the box's pixels.
+int scaled(int offset, int boxSide) {
+  return (offset * boxSide + kPreviewSquareSide / 2) / kPreviewSquareSide;
+}
+
+}  // namespace
+
+HICON loadApplicationIcon(int resourceId, int systemMetricWidth, int systemMetricHeight) {
+  return static_cast<HICON>(::LoadImageW(programInstance(), MAKEINTRESOURCEW(resourceId),
+                                         IMAGE_ICON, ::GetSystemMetrics(systemMetricWidth),
+                                         ::GetSystemMetrics(systemMetricHeight), 0));
+}
+
+PreviewBox::PreviewBox(HWND parent, RECT bounds) {
+  registerClass(kPreviewClass, 0, ::LoadCursorW(nullptr, IDC_ARROW), nullptr);
+  createWindow(0, kPreviewClass, L"", WS_CHILD | WS_VISIBLE, bounds.left, bounds.top,
+               bounds.right - bounds.left, bounds.bottom - bounds.top, parent, nullptr);
+}
+
+PreviewBox::~PreviewBox() {
+  if (hwnd()) ::DestroyWindow(hwnd());
+}
+
+LRESULT PreviewBox::onMessage(UINT message, WPARAM wParam, LPARAM lParam) {
+  if (message == WM_PAINT) {
+    PaintDc paint(hwnd());
+    ::FillRect(paint.get(), &paint.area(), ::GetSysColorBrush(COLOR_BTNFACE));
+    return 0;
+  }
+  return defaultHandling(message, wParam, lParam);
+}
+
+Win32OverlayWindow::Win32OverlayWindow(OverlayEvents& events)
+    : events_(events), dialogs_(nullptr), neutral_(::CreateSolidBrush(kNeutralGrey)) {
+  const Size screen = screenSize();
+  image_ = std::make_unique<PersistentImage>(screen, ::GetSysColor(COLOR_BTNFACE));
+  registerClass(kOverlayClass, CS_DBLCLKS, ::LoadCursorW(nullptr, IDC_ARROW), nullptr);
+  // Built hidden; maximised with no border it covers the whole screen.
+  createWindow(WS_EX_TOOLWINDOW, kOverlayClass, L"", WS_POPUP | WS_CLIPCHILDREN, 0, 0,
+               screen.width, screen.height, nullptr, nullptr);
+  dialogs_.setOwner(hwnd());
+  const auto& picMain = form2Definition().controls[0];
+  const Rect box = pixelRect(picMain, dpiOf(hwnd()));
+  previewBox_ = std::make_unique<PreviewBox>(hwnd(), RECT{box.left, box.top, box.right, box.bottom});
+}
+
+Win32OverlayWindow::~Win32OverlayWindow() {
+  previewBox_.reset();
+  if (hwnd()) ::DestroyWindow(hwnd());
+}
+
+void Win32OverlayWindow::setApplicationIcon() {
+  bigIcon_.reset(loadApplicationIcon(IDI_APPLICATION_ICON, SM_CXICON, SM_CYICON));
+  smallIcon_.reset(loadApplicationIcon(IDI_APPLICATION_ICON, SM_CXSMICON, SM_CYSMICON));
+  if (!bigIcon_ || !smallIcon_) throwLastError(L"The application icon could not be loaded.");
+  ::SendMessageW(hwnd(), WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(bigIcon_.get()));
+  ::SendMessageW(hwnd(), WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(smallIcon_.get()));
+}
+
+void Win32OverlayWindow::loadMouseIcon(const std::wstring& path) {
+  UniqueCursor cursor(static_cast<HCURSOR>(
+      ::LoadImageW(nullptr, path.c_str(), IMAGE_CURSOR, 0, 0, LR_LOADFROMFILE | LR_DEFAULTSIZE)));
+  if (!cursor) throw Failure(L"HAND-M.CUR could not be read as a cursor.");
+  // Kept as the overlay's custom pointer image; the overlay itself shows the arrow.
+  mouseIcon_ = std::move(cursor);
+}
+
+void Win32OverlayWindow::copyFromScreen(ScreenContext& screen, Size size) {
+  auto& context = static_cast<Win32ScreenContext&>(screen);
+  ::BitBlt(image_->dc(), 0, 0, size.width, size.height, context.get(), 0, 0, SRCCOPY);
+  ::InvalidateRect(hwnd(), nullptr, FALSE);
+}
+
+void Win32OverlayWindow::drawLine(Point from, Point to, int penWidth, Colour colour) {
+  const RECT touched =
+      image_->drawLine({from.x, from.y}, {to.x, to.y}, penWidth, toColorRef(colour));
+  ::InvalidateRect(hwnd(), &touched, FALSE);
+}
+
+Rect Win32OverlayWindow::previewBox() {
+  RECT r{};
+  ::GetWindowRect(previewBox_->hwnd(), &r);
+  ::MapWindowPoints(HWND_DESKTOP, hwnd(), reinterpret_cast<POINT*>(&r), 2);
+  return {r.left, r.top, r.right, r.bottom};
+}
+
+void Win32OverlayWindow::movePreviewBox(Point topLeft) {
+  ::SetWindowPos(previewBox_->hwnd(), nullptr, topLeft.x, topLeft.y, 0, 0,
+                 SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
+void Win32OverlayWindow::showInPreviewBox(Rect source) {
+  RECT client{};
+  ::GetClientRect(previewBox_->hwnd(), &client);
+  const Size image = image_->size();
+  const Rect inside = intersect(source, {0, 0, image.width, image.height});
+  WindowDc box(previewBox_->hwnd());
+  if (inside != source) ::FillRect(box.get(), &client, neutral_.get());
+  if (inside.empty()) return;
+  const int left = scaled(inside.left - source.left, client.right);
+  const int top = scaled(inside.top - source.top, client.bottom);
+  const int right = scaled(inside.right - source.left, client.right);
+  const int bottom = scaled(inside.bottom - source.top, client.bottom);
+  ::SetStretchBltMode(box.get(), COLORONCOLOR);
+  ::StretchBlt(box.get(), left, top, right - left, bottom - top, image_->dc(), inside.left,
+               inside.top, inside.width(), inside.height(), SRCCOPY);
+}
+
+void Win32OverlayWindow::show() {
+  ::ShowWindow(hwnd(), SW_SHOWMAXIMIZED);
+  ::SetForegroundWindow(hwnd());
+}
+
+void Win32OverlayWindow::paint() {
+  PaintDc paint(hwnd());
+  const RECT& area = paint.area();
+  ::BitBlt(paint.get(), area.left, area.top, area.right - area.left, area.bottom - area.top,
+           image_->dc(), area.left, area.top, SRCCOPY);
+}
+
+void Win32OverlayWindow::raiseMouse(UINT message, WPARAM wParam, LPARAM lParam) {
+  const float x = static_cast<float>(GET_X_LPARAM(lParam));
+  const float y = static_cast<float>(GET_Y_LPARAM(lParam));
+  const int shift = shiftState(wParam);
+  switch (message) {
+    case WM_MOUSEMOVE: events_.Form_MouseMove(buttonsHeld(wParam), shift, x, y); break;
+    case WM_LBUTTONDOWN: events_.Form_MouseDown(1, shift, x, y); break;
+    case WM_RBUTTONDOWN:
+    case WM_RBUTTONDBLCLK: events_.Form_MouseDown(2, shift, x, y); break;
+    case WM_MBUTTONDOWN:
+    case WM_MBUTTONDBLCLK: events_.Form_MouseDown(4, shift, x, y); break;
+    default: break;
+  }
+}
+
+LRESULT Win32OverlayWindow::onMessage(UINT message, WPARAM wParam, LPARAM lParam) {
+  switch (message) {
+    case WM_PAINT: paint(); return 0;
+    case WM_ERASEBKGND: return 1;  // the persistent image covers everything
+    case WM_GETMINMAXINFO: {
+      // Maximised, a borderless window covers the whole screen, not just the work area.
+      auto* info = reinterpret_cast<MINMAXINFO*>(lParam);
+      const Size screen = screenSize();
+      info->ptMaxPosition = {0, 0};
+      info->ptMaxSize = {screen.width, screen.height};
+      return 0;
+    }
+    case WM_MOUSEMOVE:
+    case WM_LBUTTONDOWN:
+    case WM_RBUTTONDOWN:
+    case WM_RBUTTONDBLCLK:
+    case WM_MBUTTONDOWN:
+    case WM_MBUTTONDBLCLK: raiseMouse(message, wParam, lParam); return 0;
+    case WM_LBUTTONDBLCLK:
+      // The handler may discard this window: nothing of it is touched afterwards.
+      events_.Form_DblClick();
+      return 0;
+    default: return defaultHandling(message, wParam, lParam);
+  }
+}
+
+std::unique_ptr<OverlayWindow> Win32OverlayHost::buildOverlay(OverlayEvents& events) {
+  return std::make_unique<Win32OverlayWindow>(events);
+}
+
+}  // namespace qo::win32

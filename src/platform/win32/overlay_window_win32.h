@@ -1,0 +1,68 @@
+#pragma once
+
+#include <memory>
+#include <optional>
+
+#include "overlay/overlay_window.h"
+#include "platform/win32/dialogs_win32.h"
+#include "platform/win32/persistent_image.h"
+#include "platform/win32/window_class.h"
+
+namespace qo::win32 {
+
+// The preview box picMain: a child that draws nothing of its own but its
+// background; the preview is copied into it directly.
+class PreviewBox final : public WindowBase {
+ public:
+  PreviewBox(HWND parent, RECT bounds);
+  ~PreviewBox() override;
+
+ protected:
+  LRESULT onMessage(UINT message, WPARAM wParam, LPARAM lParam) override;
+};
+
+// The overlay Form2: borderless, maximised over the whole screen, no taskbar
+// button, with its persistent image alive from creation.
+class Win32OverlayWindow final : public WindowBase, public OverlayWindow {
+ public:
+  explicit Win32OverlayWindow(OverlayEvents& events);
+  ~Win32OverlayWindow() override;
+
+  void setApplicationIcon() override;
+  void loadMouseIcon(const std::wstring& path) override;
+  Size imageSize() override { return image_->size(); }
+  void copyFromScreen(ScreenContext& screen, Size size) override;
+  void drawLine(Point from, Point to, int penWidth, Colour colour) override;
+  ImageView image() override { return image_->view(); }
+  Rect previewBox() override;
+  void movePreviewBox(Point topLeft) override;
+  void showInPreviewBox(Rect source) override;
+  void show() override;
+  DialogHost& dialogs() override { return dialogs_; }
+
+ protected:
+  LRESULT onMessage(UINT message, WPARAM wParam, LPARAM lParam) override;
+
+ private:
+  void paint();
+  void raiseMouse(UINT message, WPARAM wParam, LPARAM lParam);
+
+  OverlayEvents& events_;
+  std::unique_ptr<PersistentImage> image_;
+  std::unique_ptr<PreviewBox> previewBox_;
+  Win32DialogHost dialogs_;
+  UniqueBrush neutral_;
+  UniqueIcon bigIcon_;
+  UniqueIcon smallIcon_;
+  UniqueCursor mouseIcon_;
+};
+
+class Win32OverlayHost final : public OverlayHost {
+ public:
+  std::unique_ptr<OverlayWindow> buildOverlay(OverlayEvents& events) override;
+};
+
+// The four-image application icon at the size the system wants for kind.
+HICON loadApplicationIcon(int resourceId, int systemMetricWidth, int systemMetricHeight);
+
+}  // namespace qo::win32

@@ -1,0 +1,78 @@
+#pragma once
+
+#include <functional>
+#include <memory>
+#include <string>
+
+#include "app/services.h"
+#include "platform/win32/handles.h"
+
+namespace qo::win32 {
+
+class Win32Application final : public Application {
+ public:
+  std::wstring programFolder() override;
+  std::wstring title() override { return title_; }
+  void setTitle(std::wstring title) override { title_ = std::move(title); }
+
+ private:
+  std::wstring title_ = L"Quillmark Orvane";
+};
+
+class Win32MessageBoxes final : public MessageBoxes {
+ public:
+  void show(std::wstring_view text, std::wstring_view title, unsigned style) override;
+};
+
+class Win32Locale final : public Locale {
+ public:
+  NumberFormat numberFormat() override;
+};
+
+class Win32Clock final : public Clock {
+ public:
+  float secondsSinceMidnight() override;
+};
+
+// Delivers messages for the thread.  A filter may take a message before it is
+// translated and dispatched (the main window's keyboard navigation).
+class Win32EventPump final : public EventPump {
+ public:
+  using Filter = std::function<bool(MSG&)>;
+  void setFilter(Filter filter) { filter_ = std::move(filter); }
+  void doEvents() override;
+  // Runs until WM_QUIT; returns its exit code.
+  int run();
+
+ private:
+  void deliver(MSG& message);
+  Filter filter_;
+};
+
+class Win32FileSystem final : public FileSystem {
+ public:
+  std::int64_t lastChangeTime(const std::wstring& path) override;
+  void writeNewFile(const std::wstring& path, std::span<const std::uint8_t> bytes) override;
+  void replaceFile(const std::wstring& from, const std::wstring& to) override;
+  void removeFile(const std::wstring& path) noexcept override;
+};
+
+class Win32ScreenContext final : public ScreenContext {
+ public:
+  Win32ScreenContext() : dc_(nullptr) {}
+  HDC get() const { return dc_.get(); }
+
+ private:
+  WindowDc dc_;
+};
+
+class Win32Screen final : public Screen {
+ public:
+  Size size() override;
+  std::unique_ptr<ScreenContext> getDC() override;
+};
+
+// A system colour index or a plain colour, as GDI takes it.
+COLORREF toColorRef(Colour colour);
+
+}  // namespace qo::win32

@@ -1,0 +1,73 @@
+#pragma once
+
+#include <span>
+#include <string_view>
+
+#include "app/geometry.h"
+
+namespace qo {
+
+enum class ControlKind {
+  Frame,
+  CheckBox,
+  Label,
+  PictureBox,
+  TextBox,
+  CommonDialog,   // invisible component
+  PushButton,
+  SkinFramework,  // invisible component
+};
+
+struct FontDefinition {
+  std::wstring_view face;
+  double points;
+  int weight;
+  int charset;
+};
+
+inline constexpr Colour kWhite = 0x00FFFFFF;
+inline constexpr Colour kBlack = 0x00000000;
+inline constexpr Colour kButtonFace = 0x8000000F;
+inline constexpr Colour kButtonText = 0x80000012;
+inline constexpr Colour kWindowText = 0x80000008;
+inline constexpr Colour kWindowBackground = 0x80000005;
+
+inline constexpr int kNoTabIndex = -1;
+
+// One control as it exists before any handler runs.  Rectangles are twips,
+// relative to the client area of the container.
+struct ControlDefinition {
+  std::wstring_view name;
+  ControlKind kind;
+  std::wstring_view container;
+  std::wstring_view text;
+  int left, top, width, height;
+  int tabIndex;
+  Colour background;
+  Colour foreground;
+  bool transparent = false;
+  const FontDefinition* font = nullptr;  // nullptr: the window's font
+};
+
+struct WindowDefinition {
+  std::wstring_view name;
+  std::wstring_view caption;
+  int clientWidth, clientHeight;  // twips
+  Colour background;
+  FontDefinition font;
+  std::span<const ControlDefinition> controls;  // in creation order
+};
+
+const WindowDefinition& form1Definition();
+const WindowDefinition& form2Definition();
+
+// Twips to pixels at the given dots per inch, to the nearest pixel.
+int twipsToPixels(int twips, int dpi);
+
+// A control's rectangle in pixels, relative to its container's client area.
+Rect pixelRect(const ControlDefinition& control, int dpi);
+
+// A control is visible at run time unless it is an invisible component.
+bool isVisibleAtRunTime(ControlKind kind);
+
+}  // namespace qo
