@@ -1,0 +1,60 @@
+#!/usr/bin/env bash
+# Builds everything and runs every test layer:
+#   1. unit tests of the portable core (native, GoogleTest);
+#   2. Win32 integration tests (cross-built, run under Wine in a virtual X screen);
+#   3. end-to-end tests driving the real program under Wine with xdotool.
+# Ends with one line "N passed, N failed"; exits non-zero when anything failed.
+set -uo pipefail
+cd "$(dirname "$0")/.."
+root=$(pwd)
+results="$root/build/test-results"
+
+scripts/setup.sh || exit 1
+scripts/build.sh --native || exit 1
+rm -rf "$results" && mkdir -p "$results"
+
+passed=0
+failed=0
+count() {  # count PASSED FAILED LAYER
+  passed=$((passed + $1)); failed=$((failed + $2))
+  echo "== $3: $1 passed, $2 failed"
+}
+
+# Reads tests= and failures= (+ errors=) of a GoogleTest XML report.
+gtest_counts() {
+  python3 - "$1" <<'PY'
+import sys, xml.etree.ElementTree as ET
+try:
+    suite = ET.parse(sys.argv[1]).getroot()
+    total = int(suite.get("tests", 0)) - int(suite.get("disabled", 0)) - int(suite.get("skipped", 0))
+    bad = int(suite.get("failures", 0)) + int(suite.get("errors", 0))
+    print(total - bad, bad)
+except Exception:
+    print(0, 1)
+PY
+}
+
+echo "== Layer 1: unit tests (native)"
+build/native/tests/unit/qo_unit_tests --gtest_brief=1 --gtest_output="xml:$results/unit.xml"
+read -r p f < <(gtest_counts "$results/unit.xml")
+count "$p" "$f" "unit"
+
+echo "== Layer 2: Win32 integration tests (under Wine)"
+tests/win32/run_win32_tests.sh "$results/win32.xml"
+read -r p f < <(gtest_counts "$results/win32.xml")
+count "$p" "$f" "win32"
+
+echo "== Layer 3: end-to-end tests (the real program under Wine, driven by xdotool)"
+python3 tests/e2e/run.py --build-dir build/win32 --results "$results/e2e.txt"
+e2e_line=$(grep -E '^e2e: [0-9]+ passed, [0-9]+ failed' "$results/e2e.txt" 2>/dev/null | tail -1)
+if [ -n "$e2e_line" ]; then
+  p=$(echo "$e2e_line" | sed -E 's/^e2e: ([0-9]+) passed.*/\1/')
+  f=$(echo "$e2e_line" | sed -E 's/^e2e: [0-9]+ passed, ([0-9]+) failed.*/\1/')
+else
+  p=0; f=1
+fi
+count "$p" "$f" "e2e"
+
+echo
+echo "$passed passed, $failed failed"
+[ "$failed" -eq 0 ]
