@@ -65,7 +65,7 @@ Win32MainWindow::Win32MainWindow() : background_(::CreateSolidBrush(toColorRef(f
       programInstance(), MAKEINTRESOURCEW(IDI_FORM1_DESIGN_ICON), IMAGE_ICON, 32, 32, LR_SHARED));
   if (designIcon) ::SendMessageW(hwnd(), WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(designIcon));
   buildControls();
-  layout(dpiOf(hwnd()));
+  layout(dpiOf(hwnd()), nullptr);
 }
 
 Win32MainWindow::~Win32MainWindow() {
@@ -129,16 +129,16 @@ void Win32MainWindow::createFonts(int dpi) {
   }
 }
 
-void Win32MainWindow::layout(int dpi) {
+void Win32MainWindow::layout(int dpi, const RECT* suggested) {
   createFonts(dpi);
   const WindowDefinition& form = form1Definition();
   const RECT frame = windowRectForClient(twipsToPixels(form.clientWidth, dpi),
                                          twipsToPixels(form.clientHeight, dpi), dpi);
   const int width = frame.right - frame.left;
   const int height = frame.bottom - frame.top;
-  // Centred on the screen, by the whole window.
-  const int x = (::GetSystemMetrics(SM_CXSCREEN) - width) / 2;
-  const int y = (::GetSystemMetrics(SM_CYSCREEN) - height) / 2;
+  // Centred on the screen, by the whole window; after a DPI change, where the system suggests.
+  const int x = suggested ? suggested->left : (::GetSystemMetrics(SM_CXSCREEN) - width) / 2;
+  const int y = suggested ? suggested->top : (::GetSystemMetrics(SM_CYSCREEN) - height) / 2;
   ::SetWindowPos(hwnd(), nullptr, x, y, width, height, SWP_NOZORDER | SWP_NOACTIVATE);
   for (const Control& c : controls_) {
     const HFONT font = c.definition->font ? buttonFont_.get() : windowFont_.get();
@@ -249,10 +249,9 @@ LRESULT Win32MainWindow::onMessage(UINT message, WPARAM wParam, LPARAM lParam) {
     case WM_CTLCOLORSTATIC:
     case WM_CTLCOLORBTN: return colourFor(reinterpret_cast<HWND>(lParam), reinterpret_cast<HDC>(wParam));
     case WM_COMMAND: onCommand(wParam, lParam); return 0;
-    case WM_DPICHANGED: {
-      layout(HIWORD(wParam));
+    case WM_DPICHANGED:
+      layout(HIWORD(wParam), reinterpret_cast<const RECT*>(lParam));
       return 0;
-    }
     case WM_DESTROY: ::PostQuitMessage(0); return 0;
     default: return defaultHandling(message, wParam, lParam);
   }

@@ -49,7 +49,7 @@ class Win32MainWindow final : public WindowBase, public MainWindow {
 
   void buildControls();
   HWND createControl(const ControlDefinition& definition, HWND container, int id);
-  void layout(int dpi);
+  void layout(int dpi, const RECT* suggested);
   void createFonts(int dpi);
   std::wstring textOf(std::wstring_view name) const;
   LRESULT colourFor(HWND control, HDC dc);
