@@ -1,0 +1,72 @@
+// Figures for the overlay's hot paths and for the program's use of GDI and USER
+// objects.  It measures and prints; it never passes or fails.
+//
+//   qo_bench.exe [report-file]
+//
+// The report goes to stdout and to report-file (default: qo_bench_report.txt next
+// to the program).  The screen's size decides the overlay's size.
+#include <exception>
+#include <string>
+
+#include "app/failure.h"
+#include "bench_support.h"
+
+namespace {
+
+using namespace qo::bench;
+
+std::string defaultReportPath() {
+  char path[MAX_PATH] = {};
+  ::GetModuleFileNameA(nullptr, path, MAX_PATH);
+  std::string folder = path;
+  const std::size_t slash = folder.find_last_of("\\/");
+  folder = slash == std::string::npos ? std::string() : folder.substr(0, slash + 1);
+  return folder + "qo_bench_report.txt";
+}
+
+std::string wineVersion() {
+  using GetVersionFn = const char*(__cdecl*)();
+  const auto get = reinterpret_cast<GetVersionFn>(reinterpret_cast<void*>(
+      ::GetProcAddress(::GetModuleHandleA("ntdll.dll"), "wine_get_version")));
+  return get ? std::string("Wine ") + get() : std::string("not Wine");
+}
+
+void reportSetting(Report& report, qo::Size screen) {
+  qo::win32::WindowDc screenDc(nullptr);
+  report.line("Quillmark Orvane benchmark");
+  report.line(format("  screen %d x %d, %d bits per pixel, %d dpi; %s", screen.width, screen.height,
+                     ::GetDeviceCaps(screenDc.get(), BITSPIXEL),
+                     ::GetDeviceCaps(screenDc.get(), LOGPIXELSX), wineVersion().c_str()));
+  report.line("  times from QueryPerformanceCounter; median, minimum and 90th percentile");
+}
+
+void run(Report& report) {
+  BenchProgram program(report);
+  ObjectLog objects;
+  objects.record("at start");
+  const qo::Size screen = program.screen.size();
+  reportSetting(report, screen);
+  benchCapture(report, screen);
+  benchBitmapSave(report, program);
+  benchOverlay(report, program);
+  benchObjects(report, program, objects);
+  report.line("");
+  program.messages.summarise();
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  Report report(argc > 1 ? argv[1] : defaultReportPath());
+  if (!report.fileOpen()) std::fputs("(the report file could not be opened)\n", stdout);
+  try {
+    run(report);
+  } catch (const qo::Failure& failure) {
+    std::string text;
+    for (wchar_t c : failure.description()) text += c < 0x80 ? static_cast<char>(c) : '?';
+    report.line("stopped by a failure: " + text);
+  } catch (const std::exception& error) {
+    report.line(std::string("stopped by an exception: ") + error.what());
+  }
+  return 0;
+}

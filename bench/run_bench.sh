@@ -1,0 +1,248 @@
+#!/bin/bash
+# Runs the benchmark under Wine on private Xvfb displays of 1920x1080 and
+# 3840x2160, times start-up of the program against an empty window program, and
+# collects everything into one report, which it also prints.
+#
+#   bench/run_bench.sh [report-file]      (default: <build>/bin/bench_report.txt)
+#
+# Environment: QO_BUILD_DIR (default build/win32), WINEPREFIX (reused when set: a
+# 32-bit prefix that no running wineserver uses, ideally with the X11 driver's
+# Managed=N; otherwise a throwaway prefix is made and removed), QO_BENCH_DISPLAY
+# (first display number to try, default 81), QO_BENCH_STARTS (timed starts per
+# program, default 5).
+#
+# Everything it starts it ends: its Xvfb by PID, Wine through `wineserver -k` of
+# its prefix.  Wine's output always goes to files: pipes would stall on Wine's
+# background processes.
+set -u
+
+ROOT=$(cd "$(dirname "$0")/.." && pwd)
+BUILD=${QO_BUILD_DIR:-$ROOT/build/win32}
+BIN=$BUILD/bin
+OUT=${1:-$BIN/bench_report.txt}
+FIRST_DISPLAY=${QO_BENCH_DISPLAY:-81}
+STARTS=${QO_BENCH_STARTS:-5}
+SIZES="1920x1080 3840x2160"
+PROGRAM="Quillmark Orvane.exe"
+EMPTY=qo_bench_empty_window.exe
+# The main window's caption: "Form1" from its definition until start-up renames it.
+PROGRAM_TITLE='^(Form1|Quillmark Orvane)$'
+EMPTY_TITLE='^QoEmptyWindow$'
+
+WORK=$(mktemp -d /tmp/qo-bench.XXXXXX)
+XVFB_PID=""
+SERVER_UP=0
+if [ -n "${WINEPREFIX:-}" ]; then
+  OWN_PREFIX=0
+else
+  OWN_PREFIX=1
+  export WINEPREFIX=$WORK/prefix
+fi
+export WINEARCH=win32 WINEDLLOVERRIDES="mscoree,mshtml=" WINEDEBUG=fixme-all
+
+log() { echo "[run_bench $(date +%T)] $*" >&2; }
+
+stop_wine() {
+  if [ "$SERVER_UP" = 1 ]; then
+    wineserver -k >/dev/null 2>&1
+    wineserver -w >/dev/null 2>&1
+    SERVER_UP=0
+  fi
+}
+
+stop_xvfb() {
+  if [ -n "$XVFB_PID" ]; then
+    kill "$XVFB_PID" 2>/dev/null
+    wait "$XVFB_PID" 2>/dev/null
+    XVFB_PID=""
+  fi
+}
+
+cleanup() {
+  stop_wine
+  stop_xvfb
+  rm -rf "$WORK"
+}
+trap cleanup EXIT
+trap 'exit 130' INT TERM
+
+free_display() {
+  local n=$FIRST_DISPLAY
+  while [ -e "/tmp/.X$n-lock" ] || [ -e "/tmp/.X11-unix/X$n" ]; do n=$((n + 1)); done
+  echo "$n"
+}
+
+# start_xvfb WIDTHxHEIGHT: sets DISPLAY and XVFB_PID.
+start_xvfb() {
+  local n
+  n=$(free_display)
+  Xvfb ":$n" -screen 0 "$1x24" -nolisten tcp -noreset >"$WORK/xvfb-$n.log" 2>&1 &
+  XVFB_PID=$!
+  export DISPLAY=":$n"
+  for _ in $(seq 100); do
+    # Only our own server counts: if it died, the display may be someone else's.
+    kill -0 "$XVFB_PID" 2>/dev/null || break
+    xdpyinfo >/dev/null 2>&1 && return 0
+    sleep 0.1
+  done
+  log "Xvfb :$n did not start"
+  stop_xvfb
+  return 1
+}
+
+# A server already running for the prefix belongs to someone else: leave it alone.
+start_wineserver() {
+  if ! wineserver -p >/dev/null 2>&1; then
+    log "a wineserver is already running for $WINEPREFIX; give a prefix nobody uses"
+    return 1
+  fi
+  SERVER_UP=1
+  # The first program of a fresh server brings up Wine's own services and desktop,
+  # which keep the CPU busy for a few seconds: let that pass before measuring.
+  wine cmd /c exit >"$WORK/warm-up.out" 2>"$WORK/warm-up.err"
+  sleep 2
+}
+
+prepare_prefix() {
+  [ "$OWN_PREFIX" = 1 ] || return 0
+  log "making a 32-bit prefix in $WINEPREFIX"
+  wineboot -i >"$WORK/wineboot.out" 2>"$WORK/wineboot.err"
+  wine reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /d N /f \
+    >"$WORK/reg.out" 2>"$WORK/reg.err"
+  wineserver -w  # the server wineboot started must be gone before `wineserver -p`
+}
+
+windows_path() { echo "Z:${1//\//\\}"; }
+
+now_ms() { echo $(($(date +%s%N) / 1000000)); }
+
+# wait_until_gone PID: waits up to 10 s for a process we started to end, then ends it.
+wait_until_gone() {
+  for _ in $(seq 200); do
+    kill -0 "$1" 2>/dev/null || { wait "$1" 2>/dev/null; return 0; }
+    sleep 0.05
+  done
+  kill "$1" 2>/dev/null
+  wait "$1" 2>/dev/null
+}
+
+# time_start EXE TITLE-REGEX: milliseconds from starting EXE until a window whose
+# title matches is visible ("timeout" when none shows within 20 s).  Then closes it.
+time_start() {
+  local exe=$1 title=$2 start pid elapsed=timeout
+  # An earlier run's window can linger for a moment; it must not be counted.
+  timeout 5 bash -c "while xdotool search --onlyvisible --name '$title' >/dev/null 2>&1; \
+                     do sleep 0.05; done"
+  start=$(now_ms)
+  wine "$BIN/$exe" >>"$WORK/start.out" 2>>"$WORK/start.err" &
+  pid=$!
+  if timeout 20 bash -c "until xdotool search --onlyvisible --name '$title' >/dev/null 2>&1; \
+                         do sleep 0.01; done"; then
+    elapsed=$(($(now_ms) - start))
+    xdotool search --onlyvisible --name "$title" getwindowname %1 >"$WORK/title-$exe.txt" 2>/dev/null
+  fi
+  # WM_CLOSE to the program's windows, as closing it by hand would.
+  wine taskkill /im "$exe" >>"$WORK/start.out" 2>>"$WORK/start.err"
+  wait_until_gone "$pid"
+  echo "$elapsed"
+}
+
+minimum() { tr ' ' '\n' | grep -E '^[0-9]+$' | sort -n | head -1; }
+
+median() { tr ' ' '\n' | grep -E '^[0-9]+$' | sort -n | awk '{a[NR]=$1} END {
+  if (NR == 0) print "n/a"; else if (NR % 2) print a[(NR+1)/2]; else print (a[NR/2]+a[NR/2+1])/2 }'; }
+
+bench_startup() {
+  local empty_times="" program_times="" t
+  time_start "$EMPTY" "$EMPTY_TITLE" >/dev/null   # warm-up, not counted
+  time_start "$PROGRAM" "$PROGRAM_TITLE" >/dev/null
+  for _ in $(seq "$STARTS"); do
+    t=$(time_start "$EMPTY" "$EMPTY_TITLE")
+    empty_times="$empty_times $t"
+    t=$(time_start "$PROGRAM" "$PROGRAM_TITLE")
+    program_times="$program_times $t"
+  done
+  {
+    echo ""
+    echo "== Start-up to main window visible ($STARTS runs each, wineserver -p running, $1)"
+    echo "  empty Win32 program   runs (ms):$empty_times   median $(echo $empty_times | median) ms," \
+         "min $(echo $empty_times | minimum) ms"
+    echo "  Quillmark Orvane      runs (ms):$program_times   median $(echo $program_times | median) ms," \
+         "min $(echo $program_times | minimum) ms"
+    echo "  (window titles seen: \"$(head -1 "$WORK/title-$EMPTY.txt" 2>/dev/null)\" and" \
+         "\"$(head -1 "$WORK/title-$PROGRAM.txt" 2>/dev/null)\")"
+  } >"$WORK/startup.txt"
+}
+
+run_size() {
+  local size=$1 report=$WORK/report-$1.txt
+  start_xvfb "$size" || return 1
+  [ -d "$WINEPREFIX/drive_c" ] || prepare_prefix
+  start_wineserver || { stop_xvfb; return 1; }
+  log "bench at $size on $DISPLAY"
+  timeout 900 wine "$BIN/qo_bench.exe" "$(windows_path "$report")" \
+    >"$WORK/bench-$size.out" 2>"$WORK/bench-$size.err"
+  log "bench at $size ended with $?"
+  [ -s "$report" ] || cp "$WORK/bench-$size.out" "$report"
+  if [ "$size" = "${SIZES%% *}" ]; then
+    log "start-up timings on $DISPLAY"
+    bench_startup "$size"
+  fi
+  stop_wine
+  stop_xvfb
+}
+
+# result KEY FILE: the figures of "RESULT KEY SIZE median min [best-round-median]".
+result() { awk -v key="$1" '$1 == "RESULT" && $2 == key { $1 = $2 = $3 = ""; print }' "$2"; }
+
+ratio_line() {
+  local key=$1 small large
+  small=$(result "$key" "$WORK/report-1920x1080.txt")
+  large=$(result "$key" "$WORK/report-3840x2160.txt")
+  if [ -z "$small" ] || [ -z "$large" ]; then
+    echo "  $key: missing (see the reports above)"
+    return
+  fi
+  awk -v k="$key" -v s="$small" -v l="$large" 'BEGIN {
+    n = split(s, a, " "); split(l, b, " "); split("median min best-round", name, " ")
+    for (i = 1; i <= n; i++)
+      printf "  %-15s %-10s 1920x1080 %9.4f ms   3840x2160 %9.4f ms   ratio %5.2f\n",
+             (i == 1 ? k : ""), name[i], a[i], b[i], b[i] / a[i] }'
+}
+
+summary() {
+  echo ""
+  echo "== Summary: 3840x2160 against 1920x1080 (a ratio near 1 means no growth with screen size;"
+  echo "   the machine is shared, so medians are noisy: min and best-round are the steadier figures)"
+  ratio_line move_ms
+  ratio_line move_paint_ms
+  ratio_line hover_paint_ms
+  ratio_line capture_ms
+  ratio_line memcpy_ms
+}
+
+main() {
+  local size
+  for f in qo_bench.exe "$EMPTY" "$PROGRAM"; do
+    [ -f "$BIN/$f" ] || { log "missing $BIN/$f: build qo_bench, $EMPTY and quillmark_orvane"; exit 1; }
+  done
+  for size in $SIZES; do run_size "$size"; done
+  {
+    echo "Quillmark Orvane benchmark, $(date -u '+%Y-%m-%d %H:%M UTC'), commit" \
+         "$(git -C "$ROOT" rev-parse --short HEAD 2>/dev/null), $(wine --version 2>/dev/null)"
+    for size in $SIZES; do
+      echo ""
+      echo "######## Xvfb $size"
+      if [ -f "$WORK/report-$size.txt" ]; then
+        tr -d '\r' <"$WORK/report-$size.txt"
+      else
+        echo "(no report: the run at $size did not start)"
+      fi
+    done
+    [ -f "$WORK/startup.txt" ] && cat "$WORK/startup.txt"
+    summary
+  } >"$OUT"
+  cat "$OUT"
+}
+
+main
