@@ -42,10 +42,12 @@ LRESULT CALLBACK WindowBase::thunk(HWND hwnd, UINT message, WPARAM wParam, LPARA
     auto* self = static_cast<WindowBase*>(create->lpCreateParams);
     self->hwnd_ = hwnd;
     ::SetWindowLongPtrW(hwnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(self));
+    HandleCounts::add(HandleKind::Window);
   }
   auto* self = reinterpret_cast<WindowBase*>(::GetWindowLongPtrW(hwnd, GWLP_USERDATA));
   if (!self) return ::DefWindowProcW(hwnd, message, wParam, lParam);
   if (message == WM_NCDESTROY) {
+    HandleCounts::remove(HandleKind::Window);
     ::SetWindowLongPtrW(hwnd, GWLP_USERDATA, 0);
     self->hwnd_ = nullptr;
     return ::DefWindowProcW(hwnd, message, wParam, lParam);

@@ -5,7 +5,8 @@
 namespace qo::win32 {
 
 // Base of our window objects: one thunk per class binds the object on
-// WM_NCCREATE and forwards each message to onMessage.
+// WM_NCCREATE and forwards each message to onMessage.  Its windows are counted
+// in HandleCounts from WM_NCCREATE to WM_NCDESTROY.
 class WindowBase {
  public:
   WindowBase() = default;
