@@ -1,0 +1,43 @@
+// The pause on the real clock: it must never end early, whatever the rounding of
+// the clock's single-precision readings.
+#include <gtest/gtest.h>
+
+#include "app/shared_services.h"
+#include "platform/win32/services_win32.h"
+
+namespace qo::win32 {
+namespace {
+
+double secondsBetween(LARGE_INTEGER from, LARGE_INTEGER to) {
+  LARGE_INTEGER frequency{};
+  ::QueryPerformanceFrequency(&frequency);
+  return static_cast<double>(to.QuadPart - from.QuadPart) / static_cast<double>(frequency.QuadPart);
+}
+
+TEST(PauseOnTheRealClock, NeverReturnsBeforeItsTime) {
+  Win32Clock clock;
+  Win32EventPump events;
+  for (int i = 0; i < 40; ++i) {
+    LARGE_INTEGER start{}, end{};
+    ::QueryPerformanceCounter(&start);
+    Pause(clock, events, 0.05);
+    ::QueryPerformanceCounter(&end);
+    // The clock ticks in milliseconds; allow for one tick at each end.
+    EXPECT_GE(secondsBetween(start, end), 0.048) << "pause " << i;
+  }
+}
+
+TEST(PauseOnTheRealClock, ReadingsDoNotGoBackwardsWithinASecond) {
+  Win32Clock clock;
+  float previous = clock.secondsSinceMidnight();
+  for (int i = 0; i < 200000; ++i) {
+    const float now = clock.secondsSinceMidnight();
+    if (now < previous && previous - now < 43200.0f) {
+      FAIL() << "clock went back from " << previous << " to " << now;
+    }
+    previous = now;
+  }
+}
+
+}  // namespace
+}  // namespace qo::win32
