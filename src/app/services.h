@@ -12,7 +12,8 @@ namespace qo {
 
 // The platform's services, as the handlers see them.  platform/win32 has the real
 // ones, platform/headless keeps them in memory for tests.  Every call may throw
-// Failure unless it says otherwise.
+// Failure unless it says otherwise; a file operation's failure says why in the
+// system's words ("Access is denied."), and the caller names the file.
 
 // Message-box styles the program uses (the Windows MB_* values).
 enum MessageBoxStyle : unsigned {

@@ -78,11 +78,16 @@ void writeRow(std::uint8_t* out, const std::uint32_t* row, int width) {
   }
 }
 
-// A suffix that differs between calls and, very likely, between processes.
+// Differs between calls and, very likely, between processes.
+std::atomic<std::uint32_t> temporaryCounter{static_cast<std::uint32_t>(
+    std::chrono::steady_clock::now().time_since_epoch().count() & 0xFFFFF)};
+
+// A short name in the target's folder, so that even a target whose name is as
+// long as a name can be gets a temporary name that the file system accepts.
 std::wstring nextTemporaryName(const std::wstring& path) {
-  static std::atomic<std::uint32_t> counter{static_cast<std::uint32_t>(
-      std::chrono::steady_clock::now().time_since_epoch().count() & 0xFFFFF)};
-  return path + L".~" + std::to_wstring(counter.fetch_add(1)) + L".tmp";
+  const auto slash = path.find_last_of(L"\\/");
+  const std::wstring folder = slash == std::wstring::npos ? L"" : path.substr(0, slash + 1);
+  return folder + L"~qo" + std::to_wstring(temporaryCounter.fetch_add(1)) + L".tmp";
 }
 
 // Writes bytes under a fresh temporary name beside path and returns that name.
@@ -125,12 +130,17 @@ std::vector<std::uint8_t> encodeBmp(const ImageView& image) {
 
 void writeFileReplacing(FileSystem& files, const std::wstring& path,
                         std::span<const std::uint8_t> bytes) {
-  const std::wstring temporary = writeTemporaryFile(files, path, bytes);
   try {
-    files.replaceFile(temporary, path);
-  } catch (...) {
-    files.removeFile(temporary);
-    throw;
+    const std::wstring temporary = writeTemporaryFile(files, path, bytes);
+    try {
+      files.replaceFile(temporary, path);
+    } catch (...) {
+      files.removeFile(temporary);
+      throw;
+    }
+  } catch (const Failure& failure) {
+    // Name the file the user chose, not the temporary one.
+    throw Failure(L"\"" + path + L"\" could not be saved. " + failure.description());
   }
 }
 

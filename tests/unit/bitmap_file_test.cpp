@@ -276,9 +276,29 @@ TEST_F(WriteFileReplacing, WritesTheTemporaryFileBesideTheTarget) {
   writeFileReplacing(spy, kTarget, newBytes);
   ASSERT_EQ(spy.written.size(), 1u);
   const std::wstring& temporary = spy.written[0];
-  EXPECT_TRUE(temporary.starts_with(std::wstring(kTarget) + L".~"));
+  EXPECT_TRUE(temporary.starts_with(L"C:\\Pictures\\~qo")) << "in the target's folder";
   EXPECT_TRUE(temporary.ends_with(L".tmp"));
+  EXPECT_EQ(temporary.find(L'\\', 12), std::wstring::npos);
   EXPECT_EQ(files.fileNames(), std::vector<std::wstring>{kTarget});
+}
+
+TEST_F(WriteFileReplacing, ATargetWithALongNameGetsAShortTemporaryName) {
+  const std::wstring longTarget = L"C:\\Pictures\\" + std::wstring(250, L'n') + L".bmp";
+  ContendedFileSystem spy(files, 0);
+  writeFileReplacing(spy, longTarget, newBytes);
+  ASSERT_EQ(spy.written.size(), 1u);
+  EXPECT_LT(spy.written[0].size(), 40u);
+}
+
+TEST_F(WriteFileReplacing, AFailureNamesTheChosenFileNotTheTemporaryOne) {
+  files.denyWritesTo(L"C:\\Pictures");
+  try {
+    writeFileReplacing(files, kTarget, newBytes);
+    FAIL() << "no failure";
+  } catch (const Failure& failure) {
+    EXPECT_EQ(failure.description(),
+              L"\"C:\\Pictures\\drawing.bmp\" could not be saved. Access is denied.");
+  }
 }
 
 TEST_F(WriteFileReplacing, LeavesTemporaryNamesTakenByOthersAlone) {

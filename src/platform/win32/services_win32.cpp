@@ -89,22 +89,22 @@ std::int64_t Win32FileSystem::lastChangeTime(const std::wstring& path) {
 void Win32FileSystem::writeNewFile(const std::wstring& path, std::span<const std::uint8_t> bytes) {
   UniqueFile file(::CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
                                 FILE_ATTRIBUTE_NORMAL, nullptr));
-  if (!file) throwLastError(L"\"" + path + L"\" could not be created.");
+  if (!file) throwLastError(L"");
   std::size_t written = 0;
   while (written < bytes.size()) {
     const DWORD chunk = static_cast<DWORD>(std::min<std::size_t>(bytes.size() - written, 1u << 24));
     DWORD done = 0;
     if (!::WriteFile(file.get(), bytes.data() + written, chunk, &done, nullptr) || done == 0) {
-      throwLastError(L"\"" + path + L"\" could not be written.");
+      throwLastError(L"");
     }
     written += done;
   }
-  if (!::FlushFileBuffers(file.get())) throwLastError(L"\"" + path + L"\" could not be written.");
+  if (!::FlushFileBuffers(file.get())) throwLastError(L"");
 }
 
 void Win32FileSystem::replaceFile(const std::wstring& from, const std::wstring& to) {
   if (!::MoveFileExW(from.c_str(), to.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
-    throwLastError(L"\"" + to + L"\" could not be replaced.");
+    throwLastError(L"");
   }
 }
 

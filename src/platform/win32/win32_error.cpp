@@ -21,6 +21,7 @@ std::wstring systemMessage(unsigned long code) {
 }
 
 void throwError(std::wstring_view what, unsigned long code) {
+  if (what.empty()) throw Failure(systemMessage(code));
   throw Failure(std::wstring(what) + L" " + systemMessage(code));
 }
 
