@@ -148,7 +148,6 @@ class HeadlessOverlayHost final : public OverlayHost {
 
   HeadlessOverlayWindow* current = nullptr;  // the last one built, while it lives
   int built = 0;
-  int alive = 0;
   ScriptedDialogs dialogs;
   bool badCursorFile = false;
 
