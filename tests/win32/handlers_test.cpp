@@ -1,0 +1,373 @@
+// "Start Drawing", drawing, saving and closing: the real handlers on the real
+// Win32 services and overlay, with message boxes recorded instead of shown and a
+// small stand-in for the main window.
+#include <gtest/gtest.h>
+
+#include "app/error_report.h"
+#include "app/form1.h"
+#include "dialog_answer.h"
+#include "overlay/bitmap_file.h"
+#include "overlay/form2.h"
+#include "platform/win32/overlay_window_win32.h"
+#include "platform/win32/services_win32.h"
+#include "ui/resource_ids.h"
+#include "win32_test_support.h"
+
+namespace qo::win32 {
+namespace {
+
+using testing::imagePixel;
+using testing::LiveHandles;
+using testing::narrow;
+using testing::pumpMessages;
+using testing::pumpUntil;
+using testing::readWholeFile;
+using testing::ScratchFolder;
+using testing::screenPixel;
+
+constexpr wchar_t kOverlayClass[] = L"QuillmarkOrvaneOverlay";
+
+struct ShownBox {
+  std::wstring text;
+  std::wstring title;
+  unsigned style;
+};
+
+class RecordingMessageBoxes final : public MessageBoxes {
+ public:
+  void show(std::wstring_view text, std::wstring_view title, unsigned style) override {
+    shown.push_back({std::wstring(text), std::wstring(title), style});
+  }
+  // The error reports of one handler.
+  std::vector<ShownBox> reportsFrom(std::wstring_view location) const {
+    std::vector<ShownBox> found;
+    for (const auto& box : shown) {
+      if (box.title == kErrorReportTitle && box.text.find(location) != std::wstring::npos) {
+        found.push_back(box);
+      }
+    }
+    return found;
+  }
+  std::vector<ShownBox> shown;
+};
+
+class FakeMainWindow final : public MainWindow {
+ public:
+  int check1Value() override { return check1; }
+  std::wstring text1Text() override { return text1; }
+  Colour picture1BackColor() override { return colour; }
+  std::wstring label1Caption() override { return L"Double left-click to QUIT"; }
+  std::wstring label2Caption() override { return L"Right-click to SAVE as image file"; }
+  void minimise() override { ++minimised; }
+  void restoreNormal() override { ++restored; }
+
+  int check1 = 0;
+  std::wstring text1 = L"7";
+  Colour colour = rgb(0, 0, 255);
+  int minimised = 0;
+  int restored = 0;
+};
+
+// The application icon is a resource of the program; this test program may lack it,
+// and then each build of the overlay reports that at line 100 of its load handler.
+bool programHasIcon() {
+  return ::FindResourceW(nullptr, MAKEINTRESOURCEW(IDI_APPLICATION_ICON), RT_GROUP_ICON) != nullptr;
+}
+
+HWND overlayHwnd() { return ::FindWindowW(kOverlayClass, nullptr); }
+
+LPARAM at(int x, int y) { return MAKELPARAM(x, y); }
+
+class HandlersOnWin32 : public ::testing::Test {
+ protected:
+  void SetUp() override { pumpMessages(1); }
+  void TearDown() override {
+    if (form1.hasForm2()) form1.form2().Unload();
+    pumpMessages(1);
+  }
+
+  // Presses "Start Drawing" and lets the overlay paint.
+  void startDrawing() {
+    form1.PushButton2_Click();
+    pumpMessages(2);
+  }
+
+  Form2& form2() { return form1.form2(); }
+
+  // Reports other than the missing icon of this test program.
+  std::size_t unexpectedReports() const {
+    const std::size_t loads =
+        programHasIcon() ? 0 : messages.reportsFrom(location::kForm2Load).size();
+    return messages.shown.size() - loads;
+  }
+
+  Win32Application app;
+  RecordingMessageBoxes messages;
+  Win32Locale locale;
+  Win32Clock clock;
+  Win32EventPump events;
+  Win32FileSystem files;
+  Win32Screen screen;
+  Win32OverlayHost overlays;
+  Platform platform{app, messages, locale, clock, events, files, screen, overlays};
+  FakeMainWindow mainWindow;
+  Form1 form1{platform, mainWindow};
+};
+
+// --- "Start Drawing" ------------------------------------------------------------------------
+
+TEST_F(HandlersOnWin32, ThicknessThatIsNoNumberIsReportedAtLine114AndTheOverlayStillOpens) {
+  for (const wchar_t* thickness : {L"abc", L""}) {
+    messages.shown.clear();
+    mainWindow.text1 = thickness;
+    startDrawing();
+
+    const auto reports = messages.reportsFrom(location::kForm1StartDrawing);
+    ASSERT_EQ(reports.size(), 1u) << narrow(thickness);
+    const std::wstring& text = reports[0].text;
+    const std::wstring description = text.substr(0, text.find(L"\r\n"));
+    EXPECT_FALSE(description.empty());
+    EXPECT_EQ(text, errorReportText(description, location::kForm1StartDrawing, 114));
+    EXPECT_NE(text.find(L"Form1.PushButton2_Click at line 114\r\r"), std::wstring::npos);
+    EXPECT_EQ(reports[0].style, 0x30u);
+    EXPECT_EQ(unexpectedReports(), 1u) << narrow(messages.shown.back().text);
+
+    const HWND overlay = overlayHwnd();
+    ASSERT_TRUE(overlay);
+    EXPECT_TRUE(::IsWindowVisible(overlay));
+    EXPECT_EQ(form2().m_Width, 0) << "keeps the width it had";
+  }
+}
+
+TEST_F(HandlersOnWin32, ThicknessIsRoundedHalvesToEven) {
+  const struct {
+    const wchar_t* text;
+    std::int16_t width;
+  } cases[] = {{L"7", 7}, {L"2.5", 2}, {L"3.5", 4}, {L" 12 ", 12}};
+  for (const auto& c : cases) {
+    mainWindow.text1 = c.text;
+    startDrawing();
+    EXPECT_EQ(form2().m_Width, c.width) << narrow(c.text);
+  }
+  EXPECT_EQ(unexpectedReports(), 0u) << narrow(messages.shown.back().text);
+}
+
+TEST_F(HandlersOnWin32, OverlayTakesTheScreenTheColourAndTheCornerForThePreview) {
+  mainWindow.colour = rgb(10, 20, 30);
+  startDrawing();
+  EXPECT_EQ(unexpectedReports(), 0u);
+  EXPECT_EQ(form2().m_Color, rgb(10, 20, 30));
+  OverlayWindow& overlay = form2().window();
+  const Size size = screen.size();
+  EXPECT_EQ(overlay.imageSize(), size);
+  EXPECT_EQ(overlay.previewBox(), Rect(size.width - 25, size.height - 25, size.width, size.height));
+  EXPECT_TRUE(::IsWindowVisible(overlayHwnd()));
+  EXPECT_EQ(mainWindow.minimised, 0) << "Check1 is clear";
+}
+
+TEST_F(HandlersOnWin32, MinimiseOptionShowsTheHintMinimisesAndPausesHalfASecond) {
+  mainWindow.check1 = 1;
+  const ULONGLONG started = ::GetTickCount64();
+  form1.PushButton2_Click();
+  const ULONGLONG took = ::GetTickCount64() - started;
+  ASSERT_FALSE(messages.shown.empty());
+  const ShownBox& hint = messages.shown.front();
+  EXPECT_EQ(hint.text, L"Double left-click to QUIT\r\rRight-click to SAVE as image file");
+  EXPECT_EQ(hint.title, app.title());
+  EXPECT_EQ(hint.style, 0u);
+  EXPECT_EQ(mainWindow.minimised, 1);
+  EXPECT_GE(took, 480u) << "the pause is half a second";
+  EXPECT_EQ(unexpectedReports(), 1u) << "the hint box only";
+  EXPECT_EQ(form2().m_Width, 7);
+}
+
+// --- drawing through window messages --------------------------------------------------------
+
+TEST_F(HandlersOnWin32, DraggingWithTheLeftButtonDrawsAndRefreshesThePreview) {
+  startDrawing();
+  const HWND overlay = overlayHwnd();
+  ASSERT_TRUE(overlay);
+  ::SendMessageW(overlay, WM_MOUSEMOVE, 0, at(100, 200));
+  ::SendMessageW(overlay, WM_MOUSEMOVE, MK_LBUTTON, at(160, 200));
+  EXPECT_EQ(form2().storedPoint(), (Point{160, 200}));
+
+  const ImageView image = form2().window().image();
+  const std::uint32_t blue = imagePixel(RGB(0, 0, 255));
+  EXPECT_EQ(image.at(130, 200), blue);
+  EXPECT_EQ(image.at(130, 203), blue) << "width 7";
+  EXPECT_NE(image.at(130, 206), blue);
+  EXPECT_NE(image.at(90, 200), blue);
+
+  // The preview holds the 25 x 25 square around the pointer, one to one.
+  const HWND box = ::FindWindowExW(overlay, nullptr, L"QuillmarkOrvanePicture", nullptr);
+  {
+    WindowDc dc(box);
+    for (const POINT p : {POINT{0, 0}, POINT{12, 12}, POINT{0, 12}, POINT{24, 24}}) {
+      const std::uint32_t shown = imagePixel(::GetPixel(dc.get(), p.x, p.y));
+      EXPECT_EQ(shown, image.at(148 + p.x, 188 + p.y)) << p.x << "," << p.y;
+    }
+  }
+  EXPECT_TRUE(pumpUntil([] { return screenPixel(130, 200) == RGB(0, 0, 255); }))
+      << "the overlay does not show the line";
+  EXPECT_EQ(unexpectedReports(), 0u);
+}
+
+TEST_F(HandlersOnWin32, BothButtonsOrTheMiddleButtonDrawNothing) {
+  startDrawing();
+  const HWND overlay = overlayHwnd();
+  ::SendMessageW(overlay, WM_MOUSEMOVE, 0, at(300, 400));
+  ::SendMessageW(overlay, WM_MOUSEMOVE, MK_LBUTTON | MK_RBUTTON, at(360, 400));
+  ::SendMessageW(overlay, WM_MOUSEMOVE, MK_MBUTTON, at(360, 420));
+  ::SendMessageW(overlay, WM_MBUTTONDOWN, MK_MBUTTON, at(360, 440));
+  EXPECT_EQ(form2().storedPoint(), (Point{300, 400}));
+  EXPECT_NE(form2().window().image().at(330, 400), imagePixel(RGB(0, 0, 255)));
+  EXPECT_EQ(unexpectedReports(), 0u);
+}
+
+TEST_F(HandlersOnWin32, ZeroThicknessIsReportedAtLine102AndDrawsOnePixelWide) {
+  mainWindow.text1 = L"0";
+  startDrawing();
+  const HWND overlay = overlayHwnd();
+  ::SendMessageW(overlay, WM_MOUSEMOVE, 0, at(250, 300));
+  ::SendMessageW(overlay, WM_LBUTTONDOWN, MK_LBUTTON, at(300, 300));
+  const auto reports = messages.reportsFrom(location::kForm2MouseDown);
+  ASSERT_EQ(reports.size(), 1u);
+  EXPECT_NE(reports[0].text.find(L"Form2.Form_MouseDown at line 102\r\r"), std::wstring::npos);
+  const ImageView image = form2().window().image();
+  EXPECT_EQ(image.at(275, 300), imagePixel(RGB(0, 0, 255)));
+  EXPECT_NE(image.at(275, 301), imagePixel(RGB(0, 0, 255)));
+  EXPECT_NE(image.at(275, 299), imagePixel(RGB(0, 0, 255)));
+}
+
+// --- closing and opening again --------------------------------------------------------------
+
+TEST_F(HandlersOnWin32, DoubleClickClosesTheOverlayAndKeepsItsMembers) {
+  const LiveHandles start;
+  startDrawing();
+  ::SendMessageW(overlayHwnd(), WM_MOUSEMOVE, 0, at(40, 50));
+  ::SendMessageW(overlayHwnd(), WM_LBUTTONDBLCLK, MK_LBUTTON, at(40, 50));
+  pumpMessages(1);
+  EXPECT_EQ(mainWindow.restored, 1);
+  EXPECT_EQ(overlayHwnd(), nullptr);
+  EXPECT_FALSE(form2().isLoaded());
+  EXPECT_EQ(form2().m_Width, 7);
+  EXPECT_EQ(form2().m_Color, rgb(0, 0, 255));
+  EXPECT_EQ(form2().storedPoint(), (Point{40, 50}));
+  EXPECT_EQ(LiveHandles(), start) << "the closed overlay holds nothing";
+
+  // The next "Start Drawing" builds it again; a bad thickness keeps the last width.
+  mainWindow.text1 = L"abc";
+  startDrawing();
+  ASSERT_TRUE(overlayHwnd());
+  EXPECT_TRUE(::IsWindowVisible(overlayHwnd()));
+  EXPECT_EQ(form2().m_Width, 7);
+  EXPECT_EQ(messages.reportsFrom(location::kForm1StartDrawing).size(), 1u);
+  if (!programHasIcon()) {
+    EXPECT_EQ(messages.reportsFrom(location::kForm2Load).size(), 2u) << "one per build";
+  }
+}
+
+TEST_F(HandlersOnWin32, RepeatedDrawingSessionsDoNotGrowTheHandleCounts) {
+  startDrawing();
+  ::SendMessageW(overlayHwnd(), WM_LBUTTONDBLCLK, MK_LBUTTON, at(1, 1));
+  pumpMessages(1);
+  const LiveHandles start;
+  for (int session = 0; session < 10; ++session) {
+    startDrawing();
+    const HWND overlay = overlayHwnd();
+    ::SendMessageW(overlay, WM_MOUSEMOVE, 0, at(10, 10));
+    for (int step = 1; step <= 20; ++step) {
+      ::SendMessageW(overlay, WM_MOUSEMOVE, MK_LBUTTON, at(10 + step * 7, 10 + step * 3));
+    }
+    ::SendMessageW(overlay, WM_LBUTTONDBLCLK, MK_LBUTTON, at(1, 1));
+    pumpMessages(1);
+    EXPECT_EQ(LiveHandles(), start) << "session " << session;
+  }
+}
+
+// --- saving ---------------------------------------------------------------------------------
+
+// Width, height and pixel (x, y) of a 24-bit bitmap file.
+struct BmpFacts {
+  int width = 0;
+  int height = 0;
+  std::uint32_t pixel = 0;
+};
+
+BmpFacts readBmp(const std::vector<std::uint8_t>& bytes, int x, int y) {
+  auto u32 = [&](std::size_t at) {
+    return static_cast<std::uint32_t>(bytes[at] | (bytes[at + 1] << 8) | (bytes[at + 2] << 16) |
+                                      (bytes[at + 3] << 24));
+  };
+  BmpFacts facts;
+  if (bytes.size() < 54 || bytes[0] != 'B' || bytes[1] != 'M') return facts;
+  facts.width = static_cast<int>(u32(18));
+  facts.height = static_cast<int>(u32(22));
+  const std::size_t row = static_cast<std::size_t>((facts.width * 3 + 3) & ~3);
+  const std::size_t at = u32(10) + static_cast<std::size_t>(facts.height - 1 - y) * row +
+                         static_cast<std::size_t>(x) * 3;
+  if (at + 3 > bytes.size()) return facts;
+  facts.pixel =
+      bytes[at] | (bytes[at + 1] << 8) | (static_cast<std::uint32_t>(bytes[at + 2]) << 16);
+  return facts;
+}
+
+class SavingOnWin32 : public HandlersOnWin32 {
+ protected:
+  void SetUp() override {
+    HandlersOnWin32::SetUp();
+    startDrawing();
+    ::SendMessageW(overlayHwnd(), WM_MOUSEMOVE, 0, at(100, 200));
+    ::SendMessageW(overlayHwnd(), WM_MOUSEMOVE, MK_LBUTTON, at(160, 200));
+  }
+  ScratchFolder folder;
+};
+
+TEST_F(SavingOnWin32, ThePictureSavesAsAScreenSizedBitmapWithTheLines) {
+  const std::wstring path = folder.file(L"drawing.bmp");
+  saveBitmapFile(files, path, form2().window().image());
+  const BmpFacts facts = readBmp(readWholeFile(path), 130, 200);
+  EXPECT_EQ(facts.width, screen.size().width);
+  EXPECT_EQ(facts.height, screen.size().height);
+  EXPECT_EQ(facts.pixel, imagePixel(RGB(0, 0, 255)));
+  EXPECT_EQ(folder.names(), std::vector<std::wstring>{L"drawing.bmp"});
+}
+
+TEST_F(SavingOnWin32, RightClickSavesThroughTheSaveAsDialog) {
+  const std::wstring path = folder.file(L"drawing");
+  testing::DialogAnswer answer(L"Save As", testing::saveAs(path));
+  ::SendMessageW(overlayHwnd(), WM_RBUTTONDOWN, MK_RBUTTON, at(500, 500));
+  ASSERT_TRUE(answer.finish()) << "no Save As dialog appeared";
+  EXPECT_EQ(unexpectedReports(), 0u) << narrow(messages.shown.back().text);
+  const BmpFacts facts = readBmp(readWholeFile(path), 130, 200);
+  EXPECT_EQ(facts.width, screen.size().width);
+  EXPECT_EQ(facts.pixel, imagePixel(RGB(0, 0, 255)));
+  EXPECT_EQ(folder.names(), std::vector<std::wstring>{L"drawing"}) << "saved under the typed name";
+  EXPECT_TRUE(::IsWindowVisible(overlayHwnd())) << "the overlay stays open";
+  EXPECT_EQ(form2().storedPoint(), (Point{160, 200})) << "saving leaves the drawing state";
+}
+
+TEST_F(SavingOnWin32, AFileThatCannotBeWrittenIsReportedAtLine122AndKeptIntact) {
+  const std::wstring path = folder.file(L"busy.bmp");
+  const std::vector<std::uint8_t> old = {'o', 'l', 'd'};
+  ASSERT_TRUE(testing::writeWholeFile(path, old));
+  const HANDLE holder = ::CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
+                                      OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+  ASSERT_NE(holder, INVALID_HANDLE_VALUE);
+  testing::DialogAnswer answer(L"Save As", testing::saveAs(path));
+  ::SendMessageW(overlayHwnd(), WM_RBUTTONDOWN, MK_RBUTTON, at(500, 500));
+  ::CloseHandle(holder);
+  ASSERT_TRUE(answer.finish());
+  const auto reports = messages.reportsFrom(location::kForm2MouseDown);
+  ASSERT_EQ(reports.size(), 1u);
+  EXPECT_NE(reports[0].text.find(L"Form2.Form_MouseDown at line 122\r\r"), std::wstring::npos)
+      << narrow(reports[0].text);
+  EXPECT_EQ(reports[0].text.rfind(L"\"" + path + L"\" could not be saved. ", 0), 0u)
+      << "names the chosen file first";
+  EXPECT_EQ(readWholeFile(path), old);
+  EXPECT_EQ(folder.names(), std::vector<std::wstring>{L"busy.bmp"}) << "temporary file left";
+  EXPECT_TRUE(::IsWindowVisible(overlayHwnd()));
+}
+
+}  // namespace
+}  // namespace qo::win32

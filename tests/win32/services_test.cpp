@@ -1,0 +1,551 @@
+// The Win32 services for real: file system, bitmap saving through it, clock,
+// event pump, screen and colours.
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <thread>
+
+#include "app/failure.h"
+#include "app/shared_services.h"
+#include "overlay/bitmap_file.h"
+#include "platform/win32/services_win32.h"
+#include "platform/win32/win32_error.h"
+#include "win32_test_support.h"
+
+namespace qo::win32 {
+namespace {
+
+using testing::LiveHandles;
+using testing::narrow;
+using testing::readWholeFile;
+using testing::ScratchFolder;
+using testing::writeWholeFile;
+
+const std::vector<std::uint8_t> kOldBytes = {'o', 'l', 'd', ' ', 'f', 'i', 'l', 'e'};
+const std::vector<std::uint8_t> kNewBytes = {'n', 'e', 'w', '\r', '\n', 0, 255};
+
+// A drive letter that names no drive here.
+std::wstring missingDrivePath() {
+  const DWORD drives = ::GetLogicalDrives();
+  for (int letter = 'Q' - 'A'; letter < 26; ++letter) {
+    if (!(drives & (1u << letter)))
+      return std::wstring(1, static_cast<wchar_t>('A' + letter)) + L":\\x";
+  }
+  return L"B:\\x";
+}
+
+// The description of the Failure that call throws; fails the test when it throws none.
+template <class Call>
+std::wstring failureOf(Call&& call) {
+  try {
+    call();
+  } catch (const Failure& failure) {
+    return failure.description();
+  }
+  ADD_FAILURE() << "no Failure thrown";
+  return {};
+}
+
+// --- last-change time and FileExists ------------------------------------------------------
+
+TEST(Win32FileSystem, LastChangeTimeOfAnExistingFileAndFolder) {
+  ScratchFolder folder;
+  ASSERT_TRUE(writeWholeFile(folder.file(L"present.txt"), kOldBytes));
+  Win32FileSystem files;
+  EXPECT_GT(files.lastChangeTime(folder.file(L"present.txt")), 0);
+  EXPECT_GT(files.lastChangeTime(folder.path()), 0);
+  EXPECT_TRUE(FileExists(files, folder.file(L"present.txt")));
+  EXPECT_TRUE(FileExists(files, folder.path()));
+}
+
+TEST(Win32FileSystem, LastChangeTimeFollowsAWrite) {
+  ScratchFolder folder;
+  const std::wstring path = folder.file(L"changing.txt");
+  ASSERT_TRUE(writeWholeFile(path, kOldBytes));
+  Win32FileSystem files;
+  const std::int64_t before = files.lastChangeTime(path);
+  FILETIME later{};
+  const std::int64_t stamp = before + 10'000'000LL * 3600;  // one hour on
+  later.dwLowDateTime = static_cast<DWORD>(stamp);
+  later.dwHighDateTime = static_cast<DWORD>(stamp >> 32);
+  const HANDLE file = ::CreateFileW(path.c_str(), FILE_WRITE_ATTRIBUTES, 0, nullptr, OPEN_EXISTING,
+                                    FILE_ATTRIBUTE_NORMAL, nullptr);
+  ASSERT_NE(file, INVALID_HANDLE_VALUE);
+  ::SetFileTime(file, nullptr, nullptr, &later);
+  ::CloseHandle(file);
+  EXPECT_EQ(files.lastChangeTime(path), stamp);
+}
+
+struct MissingEntry {
+  const char* what;
+  std::wstring (*path)(const ScratchFolder&);
+};
+
+const MissingEntry kMissingEntries[] = {
+    {"missing file", [](const ScratchFolder& f) { return f.file(L"absent.cur"); }},
+    {"missing folder", [](const ScratchFolder& f) { return f.file(L"no-such-folder\\x.cur"); }},
+    {"empty path", [](const ScratchFolder&) { return std::wstring(); }},
+    {"missing drive", [](const ScratchFolder&) { return missingDrivePath(); }},
+    {"wildcard", [](const ScratchFolder& f) { return f.file(L"*.cur"); }},
+    {"invalid name", [](const ScratchFolder& f) { return f.file(L"a|b.cur"); }},
+};
+
+TEST(Win32FileSystem, LastChangeTimeOfWhatIsNotThereThrowsWithTheSystemsReason) {
+  ScratchFolder folder;
+  Win32FileSystem files;
+  for (const auto& entry : kMissingEntries) {
+    const std::wstring path = entry.path(folder);
+    const std::wstring description = failureOf([&] { files.lastChangeTime(path); });
+    // Our words first, then the system's message, which is never empty.
+    const std::wstring ours = L"\"" + path + L"\" could not be found. ";
+    EXPECT_EQ(description.substr(0, ours.size()), ours) << entry.what;
+    EXPECT_GT(description.size(), ours.size()) << entry.what;
+  }
+}
+
+TEST(Win32FileSystem, FileExistsAnswersFalseForWhatIsNotThereAndLeavesNoError) {
+  ScratchFolder folder;
+  Win32FileSystem files;
+  for (const auto& entry : kMissingEntries) {
+    ::SetLastError(0);
+    EXPECT_FALSE(FileExists(files, entry.path(folder))) << entry.what;
+  }
+}
+
+TEST(Win32FileSystem, MissingFileFailureCarriesTheSystemMessage) {
+  ScratchFolder folder;
+  Win32FileSystem files;
+  const std::wstring system = systemMessage(ERROR_FILE_NOT_FOUND);
+  ASSERT_EQ(system.find(L"Windows error"), std::wstring::npos)
+      << "FormatMessage gave no text: " << narrow(system);
+  const std::wstring description =
+      failureOf([&] { files.lastChangeTime(folder.file(L"absent.cur")); });
+  EXPECT_NE(description.find(system), std::wstring::npos) << narrow(description);
+}
+
+// --- writing, replacing and removing -------------------------------------------------------
+
+TEST(Win32FileSystem, WriteNewFileCreatesItWithExactlyTheBytes) {
+  ScratchFolder folder;
+  Win32FileSystem files;
+  files.writeNewFile(folder.file(L"new.bin"), kNewBytes);
+  EXPECT_EQ(readWholeFile(folder.file(L"new.bin")), kNewBytes);
+  files.writeNewFile(folder.file(L"empty.bin"), {});
+  EXPECT_TRUE(readWholeFile(folder.file(L"empty.bin")).empty());
+  EXPECT_TRUE(FileExists(files, folder.file(L"empty.bin")));
+}
+
+TEST(Win32FileSystem, WriteNewFileRefusesAnExistingFile) {
+  ScratchFolder folder;
+  const std::wstring path = folder.file(L"taken.bin");
+  ASSERT_TRUE(writeWholeFile(path, kOldBytes));
+  Win32FileSystem files;
+  const std::wstring description = failureOf([&] { files.writeNewFile(path, kNewBytes); });
+  EXPECT_EQ(description, systemMessage(ERROR_FILE_EXISTS));
+  EXPECT_EQ(readWholeFile(path), kOldBytes);
+}
+
+TEST(Win32FileSystem, ReplaceFileMovesOverAnExistingFileOrToAFreeName) {
+  ScratchFolder folder;
+  Win32FileSystem files;
+  ASSERT_TRUE(writeWholeFile(folder.file(L"from"), kNewBytes));
+  ASSERT_TRUE(writeWholeFile(folder.file(L"to"), kOldBytes));
+  files.replaceFile(folder.file(L"from"), folder.file(L"to"));
+  EXPECT_EQ(readWholeFile(folder.file(L"to")), kNewBytes);
+  EXPECT_EQ(folder.names(), std::vector<std::wstring>{L"to"});
+
+  files.replaceFile(folder.file(L"to"), folder.file(L"fresh"));
+  EXPECT_EQ(readWholeFile(folder.file(L"fresh")), kNewBytes);
+  EXPECT_EQ(folder.names(), std::vector<std::wstring>{L"fresh"});
+}
+
+TEST(Win32FileSystem, ReplaceFileFromAMissingFileThrows) {
+  ScratchFolder folder;
+  ASSERT_TRUE(writeWholeFile(folder.file(L"to"), kOldBytes));
+  Win32FileSystem files;
+  const std::wstring description =
+      failureOf([&] { files.replaceFile(folder.file(L"absent"), folder.file(L"to")); });
+  EXPECT_EQ(description, systemMessage(ERROR_FILE_NOT_FOUND));
+  EXPECT_EQ(readWholeFile(folder.file(L"to")), kOldBytes);
+}
+
+TEST(Win32FileSystem, RemoveFileRemovesAndNeverThrows) {
+  ScratchFolder folder;
+  ASSERT_TRUE(writeWholeFile(folder.file(L"doomed"), kOldBytes));
+  Win32FileSystem files;
+  files.removeFile(folder.file(L"doomed"));
+  EXPECT_TRUE(folder.names().empty());
+  for (const auto& entry : kMissingEntries) {
+    EXPECT_NO_THROW(files.removeFile(entry.path(folder))) << entry.what;
+  }
+  EXPECT_NO_THROW(files.removeFile(folder.path()));  // a folder is not a file
+}
+
+// --- saving a bitmap through the real file system ----------------------------------------
+
+// A 3 x 2 picture with a different colour in every pixel.
+struct SmallPicture {
+  std::uint32_t pixels[6] = {0x00FF0000, 0x0000FF00, 0x000000FF,   // top row
+                             0x00123456, 0x00FFFFFF, 0x00000000};  // bottom row
+  ImageView view() const { return {3, 2, 3, pixels}; }
+};
+
+std::uint32_t readUint32(const std::vector<std::uint8_t>& bytes, std::size_t at) {
+  return bytes[at] | (bytes[at + 1] << 8) | (bytes[at + 2] << 16) |
+         (static_cast<std::uint32_t>(bytes[at + 3]) << 24);
+}
+
+// The 0x00RRGGBB pixel (x, y) of a 24-bit bottom-up bitmap file.
+std::uint32_t bmpPixel(const std::vector<std::uint8_t>& bytes, int x, int y) {
+  const auto width = static_cast<int>(readUint32(bytes, 18));
+  const auto height = static_cast<int>(readUint32(bytes, 22));
+  const std::size_t rowBytes = static_cast<std::size_t>((width * 3 + 3) & ~3);
+  const std::size_t at = readUint32(bytes, 10) +
+                         static_cast<std::size_t>(height - 1 - y) * rowBytes +
+                         static_cast<std::size_t>(x) * 3;
+  return bytes[at] | (bytes[at + 1] << 8) | (static_cast<std::uint32_t>(bytes[at + 2]) << 16);
+}
+
+TEST(SaveBitmapFileWin32, WritesAFileThatReadsBack) {
+  ScratchFolder folder;
+  Win32FileSystem files;
+  SmallPicture picture;
+  saveBitmapFile(files, folder.file(L"picture.bmp"), picture.view());
+
+  const auto bytes = readWholeFile(folder.file(L"picture.bmp"));
+  ASSERT_EQ(bytes.size(), 54u + 2 * 12);
+  EXPECT_EQ(bytes[0], 'B');
+  EXPECT_EQ(bytes[1], 'M');
+  EXPECT_EQ(readUint32(bytes, 2), bytes.size());
+  EXPECT_EQ(readUint32(bytes, 18), 3u);
+  EXPECT_EQ(readUint32(bytes, 22), 2u);
+  EXPECT_EQ(bytes[28], 24);
+  for (int y = 0; y < 2; ++y) {
+    for (int x = 0; x < 3; ++x)
+      EXPECT_EQ(bmpPixel(bytes, x, y), picture.view().at(x, y)) << x << "," << y;
+  }
+  EXPECT_EQ(folder.names(), std::vector<std::wstring>{L"picture.bmp"});
+}
+
+TEST(SaveBitmapFileWin32, LoadsBackThroughTheSystem) {
+  ScratchFolder folder;
+  Win32FileSystem files;
+  SmallPicture picture;
+  saveBitmapFile(files, folder.file(L"picture.bmp"), picture.view());
+  UniqueBitmap loaded(
+      static_cast<HBITMAP>(::LoadImageW(nullptr, folder.file(L"picture.bmp").c_str(), IMAGE_BITMAP,
+                                        0, 0, LR_LOADFROMFILE | LR_CREATEDIBSECTION)));
+  ASSERT_TRUE(loaded);
+  BITMAP facts{};
+  ::GetObjectW(loaded.get(), sizeof facts, &facts);
+  EXPECT_EQ(facts.bmWidth, 3);
+  EXPECT_EQ(facts.bmHeight, 2);
+  UniqueMemoryDc dc(::CreateCompatibleDC(nullptr));
+  SelectedObject selected(dc.get(), loaded.get());
+  EXPECT_EQ(::GetPixel(dc.get(), 0, 0), RGB(0xFF, 0, 0));
+  EXPECT_EQ(::GetPixel(dc.get(), 0, 1), RGB(0x12, 0x34, 0x56));
+}
+
+TEST(SaveBitmapFileWin32, ReplacesAnExistingFileAndLeavesNothingElse) {
+  ScratchFolder folder;
+  const std::wstring path = folder.file(L"picture.bmp");
+  ASSERT_TRUE(writeWholeFile(path, kOldBytes));
+  Win32FileSystem files;
+  SmallPicture picture;
+  saveBitmapFile(files, path, picture.view());
+  EXPECT_EQ(readWholeFile(path), encodeBmp(picture.view()));
+  EXPECT_EQ(folder.names(), std::vector<std::wstring>{L"picture.bmp"});
+}
+
+TEST(SaveBitmapFileWin32, ANameWithoutExtensionIsUsedAsGiven) {
+  ScratchFolder folder;
+  Win32FileSystem files;
+  saveBitmapFile(files, folder.file(L"shot"), SmallPicture().view());
+  EXPECT_EQ(folder.names(), std::vector<std::wstring>{L"shot"});
+}
+
+// A failed save names the chosen file, then gives the system's reason: one of codes.
+void expectSaveFailure(const std::wstring& description, const std::wstring& path,
+                       std::initializer_list<DWORD> codes) {
+  const std::wstring ours = L"\"" + path + L"\" could not be saved. ";
+  bool matched = false;
+  for (const DWORD code : codes) matched = matched || description == ours + systemMessage(code);
+  EXPECT_TRUE(matched) << narrow(description);
+}
+
+TEST(SaveBitmapFileWin32, IntoAMissingFolderThrowsAndCreatesNothing) {
+  ScratchFolder folder;
+  ASSERT_TRUE(writeWholeFile(folder.file(L"keep.bmp"), kOldBytes));
+  Win32FileSystem files;
+  const std::wstring path = folder.file(L"missing\\picture.bmp");
+  const std::wstring description =
+      failureOf([&] { saveBitmapFile(files, path, SmallPicture().view()); });
+  expectSaveFailure(description, path, {ERROR_PATH_NOT_FOUND});
+  EXPECT_EQ(folder.names(), std::vector<std::wstring>{L"keep.bmp"});
+  EXPECT_EQ(readWholeFile(folder.file(L"keep.bmp")), kOldBytes);
+}
+
+TEST(SaveBitmapFileWin32, ANameWindowsRejectsThrowsAndLeavesTheFolderAsItWas) {
+  // Characters Windows (and Wine) refuse in a file name.
+  const wchar_t* const names[] = {L"a<b.bmp", L"a>b.bmp", L"a|b.bmp",
+                                  L"a?b.bmp", L"a*b.bmp", L"a\"b.bmp"};
+  ScratchFolder folder;
+  ASSERT_TRUE(writeWholeFile(folder.file(L"keep.bmp"), kOldBytes));
+  Win32FileSystem files;
+  for (const wchar_t* name : names) {
+    const std::wstring description =
+        failureOf([&] { saveBitmapFile(files, folder.file(name), SmallPicture().view()); });
+    expectSaveFailure(description, folder.file(name), {ERROR_INVALID_NAME});
+    EXPECT_EQ(folder.names(), std::vector<std::wstring>{L"keep.bmp"}) << narrow(name);
+  }
+  EXPECT_EQ(readWholeFile(folder.file(L"keep.bmp")), kOldBytes);
+}
+
+TEST(SaveBitmapFileWin32, AFileThatCannotBeReplacedStaysByteForByte) {
+  ScratchFolder folder;
+  const std::wstring path = folder.file(L"busy.bmp");
+  ASSERT_TRUE(writeWholeFile(path, kOldBytes));
+  // Another program holds the file open without letting it be deleted or renamed over.
+  const HANDLE holder = ::CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
+                                      OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+  ASSERT_NE(holder, INVALID_HANDLE_VALUE);
+  Win32FileSystem files;
+  const std::wstring description =
+      failureOf([&] { saveBitmapFile(files, path, SmallPicture().view()); });
+  ::CloseHandle(holder);
+  expectSaveFailure(description, path, {ERROR_ACCESS_DENIED, ERROR_SHARING_VIOLATION});
+  EXPECT_EQ(readWholeFile(path), kOldBytes);
+  EXPECT_EQ(folder.names(), std::vector<std::wstring>{L"busy.bmp"}) << "temporary file left";
+}
+
+TEST(SaveBitmapFileWin32, AFolderOfTheSameNameIsNotReplaced) {
+  ScratchFolder folder;
+  ASSERT_TRUE(::CreateDirectoryW(folder.file(L"picture.bmp").c_str(), nullptr));
+  Win32FileSystem files;
+  const std::wstring description =
+      failureOf([&] { saveBitmapFile(files, folder.file(L"picture.bmp"), SmallPicture().view()); });
+  expectSaveFailure(description, folder.file(L"picture.bmp"), {ERROR_ACCESS_DENIED});
+  EXPECT_EQ(folder.names(), std::vector<std::wstring>{L"picture.bmp"});
+  EXPECT_TRUE(::GetFileAttributesW(folder.file(L"picture.bmp").c_str()) & FILE_ATTRIBUTE_DIRECTORY);
+}
+
+// --- clock ----------------------------------------------------------------------------------
+
+double localSecondsNow() {
+  SYSTEMTIME now{};
+  ::GetLocalTime(&now);
+  return now.wHour * 3600.0 + now.wMinute * 60.0 + now.wSecond + now.wMilliseconds / 1000.0;
+}
+
+TEST(Win32Clock, ReadsSecondsSinceLocalMidnight) {
+  Win32Clock clock;
+  const double before = localSecondsNow();
+  const float reading = clock.secondsSinceMidnight();
+  const double after = localSecondsNow();
+  EXPECT_GE(reading, 0.0f);
+  EXPECT_LT(reading, 86400.0f);
+  if (after >= before) {  // not across midnight
+    // A float keeps about 8 ms at 86400 s.
+    EXPECT_GE(reading, before - 0.01);
+    EXPECT_LE(reading, after + 0.01);
+  }
+}
+
+TEST(Win32Clock, NeverRunsBackwardsOverABusyWait) {
+  Win32Clock clock;
+  const float start = clock.secondsSinceMidnight();
+  float previous = start;
+  int changes = 0;
+  const ULONGLONG giveUp = ::GetTickCount64() + 2000;
+  while (elapsedSince(start, previous) < 0.1 && ::GetTickCount64() < giveUp) {
+    // Compared straight from the call, as the pause compares it with its stored start.
+    if (clock.secondsSinceMidnight() < previous && previous < 86000.0f) {
+      FAIL() << "went back from " << previous;
+    }
+    const float now = clock.secondsSinceMidnight();
+    ASSERT_GE(now, 0.0f);
+    ASSERT_LT(now, 86400.0f);
+    if (now != previous) ++changes;
+    if (!(previous > 86000.0f && now < 400.0f)) {  // unless across midnight
+      ASSERT_GE(now, previous);
+    }
+    previous = now;
+  }
+  EXPECT_GT(changes, 0) << "the clock did not move";
+  EXPECT_GE(elapsedSince(start, previous), 0.1);
+}
+
+// --- event pump -----------------------------------------------------------------------------
+
+constexpr UINT kPing = WM_APP + 1;
+
+// A hidden window that counts the pings it receives.
+class PingWindow {
+ public:
+  PingWindow() {
+    WNDCLASSW wc{};
+    wc.lpfnWndProc = &PingWindow::procedure;
+    wc.hInstance = ::GetModuleHandleW(nullptr);
+    wc.lpszClassName = L"QoTestPingWindow";
+    ::RegisterClassW(&wc);  // fails harmlessly when already registered
+    hwnd_ = ::CreateWindowExW(0, wc.lpszClassName, L"", WS_POPUP, 0, 0, 10, 10, nullptr, nullptr,
+                              wc.hInstance, nullptr);
+    pings_ = 0;
+  }
+  PingWindow(const PingWindow&) = delete;
+  PingWindow& operator=(const PingWindow&) = delete;
+  ~PingWindow() { ::DestroyWindow(hwnd_); }
+  HWND hwnd() const { return hwnd_; }
+  static int pings() { return pings_; }
+
+ private:
+  static LRESULT CALLBACK procedure(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
+    if (message == kPing) {
+      ++pings_;
+      return 0;
+    }
+    return ::DefWindowProcW(hwnd, message, wParam, lParam);
+  }
+  static inline int pings_ = 0;
+  HWND hwnd_ = nullptr;
+};
+
+void drainQueue() {
+  MSG message{};
+  while (::PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) ::DispatchMessageW(&message);
+}
+
+// Runs doEvents under a watchdog: should it wait for new messages, the watchdog
+// ends the wait after two seconds with quit requests.  True when doEvents
+// returned by itself.
+bool doEventsReturnsByItself(Win32EventPump& pump) {
+  const DWORD thread = ::GetCurrentThreadId();
+  const HANDLE done = ::CreateEventW(nullptr, TRUE, FALSE, nullptr);
+  std::atomic<bool> fired{false};
+  std::thread watchdog([&] {
+    if (::WaitForSingleObject(done, 2000) != WAIT_TIMEOUT) return;
+    fired = true;
+    do {
+      ::PostThreadMessageW(thread, WM_QUIT, 0, 0);
+    } while (::WaitForSingleObject(done, 200) == WAIT_TIMEOUT);
+  });
+  pump.doEvents();
+  ::SetEvent(done);
+  watchdog.join();
+  ::CloseHandle(done);
+  return !fired;
+}
+
+TEST(Win32EventPump, DeliversWhatIsPending) {
+  PingWindow window;
+  ASSERT_TRUE(window.hwnd());
+  drainQueue();
+  Win32EventPump pump;
+  ::PostMessageW(window.hwnd(), kPing, 0, 0);
+  ::PostMessageW(window.hwnd(), kPing, 0, 0);
+  EXPECT_TRUE(doEventsReturnsByItself(pump)) << "doEvents waited for a message";
+  EXPECT_EQ(PingWindow::pings(), 2);
+  drainQueue();
+}
+
+TEST(Win32EventPump, ReturnsWithoutWaitingWhenNothingIsPending) {
+  PingWindow window;
+  drainQueue();
+  Win32EventPump pump;
+  EXPECT_TRUE(doEventsReturnsByItself(pump)) << "doEvents waited for a message";
+  EXPECT_EQ(PingWindow::pings(), 0);
+  drainQueue();
+}
+
+TEST(Win32EventPump, LeavesAQuitRequestForTheMainLoop) {
+  PingWindow window;
+  drainQueue();
+  ::PostMessageW(window.hwnd(), kPing, 0, 0);
+  ::PostQuitMessage(7);
+  Win32EventPump pump;
+  ASSERT_TRUE(doEventsReturnsByItself(pump)) << "doEvents waited for a message";
+  EXPECT_EQ(PingWindow::pings(), 1);
+  MSG message{};
+  ASSERT_TRUE(::PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE));
+  EXPECT_EQ(message.message, static_cast<UINT>(WM_QUIT));
+  EXPECT_EQ(message.wParam, 7u);
+  EXPECT_FALSE(::PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) << "the quit request doubled";
+}
+
+TEST(Win32EventPump, AFilterTakesMessagesBeforeTheyAreDispatched) {
+  PingWindow window;
+  drainQueue();
+  Win32EventPump pump;
+  int seen = 0;
+  pump.setFilter([&](MSG& message) {
+    if (message.message != kPing) return false;
+    ++seen;
+    return message.wParam == 1;  // takes only the first
+  });
+  ::PostMessageW(window.hwnd(), kPing, 1, 0);
+  ::PostMessageW(window.hwnd(), kPing, 2, 0);
+  EXPECT_TRUE(doEventsReturnsByItself(pump));
+  EXPECT_EQ(seen, 2);
+  EXPECT_EQ(PingWindow::pings(), 1);
+}
+
+TEST(Win32EventPump, RunReturnsTheQuitCode) {
+  PingWindow window;
+  drainQueue();
+  ::PostMessageW(window.hwnd(), kPing, 0, 0);
+  ::PostQuitMessage(3);
+  Win32EventPump pump;
+  EXPECT_EQ(pump.run(), 3);
+  EXPECT_EQ(PingWindow::pings(), 1);
+}
+
+// --- screen and colours ---------------------------------------------------------------------
+
+TEST(Win32Screen, SizeIsThePrimaryDisplays) {
+  Win32Screen screen;
+  EXPECT_EQ(screen.size(),
+            (Size{::GetSystemMetrics(SM_CXSCREEN), ::GetSystemMetrics(SM_CYSCREEN)}));
+}
+
+TEST(Win32Screen, ContextIsTheScreensAndIsReleased) {
+  const LiveHandles start;
+  Win32Screen screen;
+  {
+    auto context = screen.getDC();
+    ASSERT_TRUE(context);
+    const HDC dc = static_cast<Win32ScreenContext&>(*context).get();
+    ASSERT_NE(dc, nullptr);
+    EXPECT_EQ(::GetDeviceCaps(dc, HORZRES), screen.size().width);
+    EXPECT_EQ(::GetDeviceCaps(dc, VERTRES), screen.size().height);
+    EXPECT_EQ(HandleCounts::live(HandleKind::WindowDc), 1);
+    EXPECT_EQ(LiveHandles().gdi, start.gdi + 1);
+  }
+  EXPECT_EQ(LiveHandles(), start);
+}
+
+TEST(Win32Colours, SystemAndPlainColoursBecomeColorRefs) {
+  const struct {
+    Colour colour;
+    COLORREF expected;
+  } cases[] = {
+      {0x000000FF, RGB(255, 0, 0)},
+      {0x00FF0000, RGB(0, 0, 255)},
+      {0x00123456, 0x00123456},
+      {0x8000000F, ::GetSysColor(COLOR_BTNFACE)},
+      {0x80000005, ::GetSysColor(COLOR_WINDOW)},
+      {0x80000012, ::GetSysColor(COLOR_BTNTEXT)},
+  };
+  for (const auto& c : cases) EXPECT_EQ(toColorRef(c.colour), c.expected) << std::hex << c.colour;
+}
+
+TEST(Win32Application, ProgramFolderHoldsTheProgram) {
+  Win32Application application;
+  const std::wstring folder = application.programFolder();
+  ASSERT_FALSE(folder.empty());
+  EXPECT_NE(folder.back(), L'\\');
+  Win32FileSystem files;
+  EXPECT_TRUE(FileExists(files, folder + L"\\qo_win32_tests.exe")) << narrow(folder);
+}
+
+}  // namespace
+}  // namespace qo::win32
