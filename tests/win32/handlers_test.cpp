@@ -8,6 +8,7 @@
 #include "dialog_answer.h"
 #include "overlay/bitmap_file.h"
 #include "overlay/form2.h"
+#include "platform/headless/headless_platform.h"
 #include "platform/win32/overlay_window_win32.h"
 #include "platform/win32/services_win32.h"
 #include "ui/resource_ids.h"
@@ -26,30 +27,6 @@ using testing::ScratchFolder;
 using testing::screenPixel;
 
 constexpr wchar_t kOverlayClass[] = L"QuillmarkOrvaneOverlay";
-
-struct ShownBox {
-  std::wstring text;
-  std::wstring title;
-  unsigned style;
-};
-
-class RecordingMessageBoxes final : public MessageBoxes {
- public:
-  void show(std::wstring_view text, std::wstring_view title, unsigned style) override {
-    shown.push_back({std::wstring(text), std::wstring(title), style});
-  }
-  // The error reports of one handler.
-  std::vector<ShownBox> reportsFrom(std::wstring_view location) const {
-    std::vector<ShownBox> found;
-    for (const auto& box : shown) {
-      if (box.title == kErrorReportTitle && box.text.find(location) != std::wstring::npos) {
-        found.push_back(box);
-      }
-    }
-    return found;
-  }
-  std::vector<ShownBox> shown;
-};
 
 class FakeMainWindow final : public MainWindow {
  public:

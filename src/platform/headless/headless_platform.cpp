@@ -1,5 +1,6 @@
 #include "platform/headless/headless_platform.h"
 
+#include "app/error_report.h"
 #include "app/failure.h"
 
 namespace qo {
@@ -7,6 +8,16 @@ namespace qo {
 void RecordingMessageBoxes::show(std::wstring_view text, std::wstring_view title, unsigned style) {
   shown.push_back({std::wstring(text), std::wstring(title), style});
   if (onShow) onShow(shown.back());
+}
+
+std::vector<ShownBox> RecordingMessageBoxes::reportsFrom(std::wstring_view location) const {
+  std::vector<ShownBox> found;
+  for (const auto& box : shown) {
+    if (box.title == kErrorReportTitle && box.text.find(location) != std::wstring::npos) {
+      found.push_back(box);
+    }
+  }
+  return found;
 }
 
 float ManualClock::secondsSinceMidnight() {

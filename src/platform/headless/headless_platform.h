@@ -26,6 +26,8 @@ struct ShownBox {
 class RecordingMessageBoxes final : public MessageBoxes {
  public:
   void show(std::wstring_view text, std::wstring_view title, unsigned style) override;
+  // The error reports shown by the handler with this location text.
+  std::vector<ShownBox> reportsFrom(std::wstring_view location) const;
   std::vector<ShownBox> shown;
   std::function<void(const ShownBox&)> onShow;  // runs while the box is "open"
 };

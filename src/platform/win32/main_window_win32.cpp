@@ -18,13 +18,13 @@ constexpr DWORD kMainStyle = WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_MINIMI
 constexpr int kFirstControlId = 100;
 
 UniqueFont createFont(const FontDefinition& font, int dpi) {
-  LOGFONTW spec{};
-  spec.lfHeight = -static_cast<LONG>(std::lround(font.points * dpi / 72.0));
-  spec.lfWeight = font.weight;
-  spec.lfCharSet = static_cast<BYTE>(font.charset);
-  spec.lfQuality = DEFAULT_QUALITY;
-  font.face.copy(spec.lfFaceName, std::min<std::size_t>(font.face.size(), LF_FACESIZE - 1));
-  UniqueFont created(::CreateFontIndirectW(&spec));
+  LOGFONTW logFont{};
+  logFont.lfHeight = -static_cast<LONG>(std::lround(font.points * dpi / 72.0));
+  logFont.lfWeight = font.weight;
+  logFont.lfCharSet = static_cast<BYTE>(font.charset);
+  logFont.lfQuality = DEFAULT_QUALITY;
+  font.face.copy(logFont.lfFaceName, std::min<std::size_t>(font.face.size(), LF_FACESIZE - 1));
+  UniqueFont created(::CreateFontIndirectW(&logFont));
   if (!created) throwLastError(L"The font " + std::wstring(font.face) + L" could not be created.");
   return created;
 }
