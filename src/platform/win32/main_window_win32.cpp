@@ -214,7 +214,7 @@ void Win32MainWindow::restoreNormal() {
   if (::IsIconic(hwnd()) || ::IsZoomed(hwnd())) ::ShowWindow(hwnd(), SW_RESTORE);
 }
 
-LRESULT Win32MainWindow::colourFor(HWND child, HDC dc) {
+LRESULT Win32MainWindow::colourFor(UINT message, HWND child, HDC dc) {
   for (const Control& c : controls_) {
     if (c.hwnd != child) continue;
     if (c.definition->kind == ControlKind::TextBox) break;
@@ -223,7 +223,7 @@ LRESULT Win32MainWindow::colourFor(HWND child, HDC dc) {
     // Transparent labels sit on a white frame, so white serves as their background.
     return reinterpret_cast<LRESULT>(background_.get());
   }
-  return defaultHandling(WM_CTLCOLORSTATIC, reinterpret_cast<WPARAM>(dc), reinterpret_cast<LPARAM>(child));
+  return defaultHandling(message, reinterpret_cast<WPARAM>(dc), reinterpret_cast<LPARAM>(child));
 }
 
 void Win32MainWindow::onCommand(WPARAM wParam, LPARAM lParam) {
@@ -247,7 +247,8 @@ LRESULT Win32MainWindow::onMessage(UINT message, WPARAM wParam, LPARAM lParam) {
       return 1;
     }
     case WM_CTLCOLORSTATIC:
-    case WM_CTLCOLORBTN: return colourFor(reinterpret_cast<HWND>(lParam), reinterpret_cast<HDC>(wParam));
+    case WM_CTLCOLORBTN:
+      return colourFor(message, reinterpret_cast<HWND>(lParam), reinterpret_cast<HDC>(wParam));
     case WM_COMMAND: onCommand(wParam, lParam); return 0;
     case WM_DPICHANGED:
       layout(HIWORD(wParam), reinterpret_cast<const RECT*>(lParam));

@@ -52,7 +52,7 @@ class Win32MainWindow final : public WindowBase, public MainWindow {
   void layout(int dpi, const RECT* suggested);
   void createFonts(int dpi);
   std::wstring textOf(std::wstring_view name) const;
-  LRESULT colourFor(HWND control, HDC dc);
+  LRESULT colourFor(UINT message, HWND control, HDC dc);
   void onCommand(WPARAM wParam, LPARAM lParam);
 
   Form1* handlers_ = nullptr;
