@@ -21,8 +21,7 @@ std::wstring describeException(const std::exception_ptr& error) {
   }
 }
 
-std::wstring errorReportText(std::wstring_view description, std::wstring_view location,
-                             int line) {
+std::wstring errorReportText(std::wstring_view description, std::wstring_view location, int line) {
   std::wstring text(description);
   text += L"\r\n";
   text += location;
@@ -34,8 +33,8 @@ std::wstring errorReportText(std::wstring_view description, std::wstring_view lo
   return text;
 }
 
-void showErrorReport(MessageBoxes& boxes, std::wstring_view description,
-                     std::wstring_view location, int line) {
+void showErrorReport(MessageBoxes& boxes, std::wstring_view description, std::wstring_view location,
+                     int line) {
   boxes.show(errorReportText(description, location, line), kErrorReportTitle,
              kOkOnly | kExclamation);
 }

@@ -26,8 +26,8 @@ inline constexpr std::wstring_view kForm2MouseMove =
 
 std::wstring errorReportText(std::wstring_view description, std::wstring_view location, int line);
 
-void showErrorReport(MessageBoxes& boxes, std::wstring_view description,
-                     std::wstring_view location, int line);
+void showErrorReport(MessageBoxes& boxes, std::wstring_view description, std::wstring_view location,
+                     int line);
 
 // Runs a handler's numbered statements: a statement that fails is reported with
 // the handler's location and its number, and the next statement runs.  A failed

@@ -93,7 +93,8 @@ void Form2::savePicture(Guard& guard) {
   bool chosen = false;
   guard.step(120, [&] { chosen = !CommonDialog1->FileName.empty(); });
   if (!chosen) return;
-  guard.step(122, [&] { saveBitmapFile(platform_.files, CommonDialog1->FileName, window().image()); });
+  guard.step(122,
+             [&] { saveBitmapFile(platform_.files, CommonDialog1->FileName, window().image()); });
 }
 
 void Form2::Form_MouseMove(int button, int /*shift*/, float x, float y) {

@@ -47,11 +47,11 @@ constexpr std::array kForm2Controls{
                       kButtonFace, kButtonText},
 };
 
-const WindowDefinition kForm1{L"Form1", L"Form1", 8040, 3555, kWhite,
-                              FontDefinition{L"Arial", 9, 700, 204}, kForm1Controls};
+const WindowDefinition kForm1{
+    L"Form1", L"Form1", 8040, 3555, kWhite, FontDefinition{L"Arial", 9, 700, 204}, kForm1Controls};
 
-const WindowDefinition kForm2{L"Form2", L"", 4680, 3090, kButtonFace,
-                              FontDefinition{L"Arial", 9, 700, 204}, kForm2Controls};
+const WindowDefinition kForm2{
+    L"Form2", L"", 4680, 3090, kButtonFace, FontDefinition{L"Arial", 9, 700, 204}, kForm2Controls};
 
 }  // namespace
 

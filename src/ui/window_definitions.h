@@ -13,7 +13,7 @@ enum class ControlKind {
   Label,
   PictureBox,
   TextBox,
-  CommonDialog,   // invisible component
+  CommonDialog,  // invisible component
   PushButton,
   SkinFramework,  // invisible component
 };

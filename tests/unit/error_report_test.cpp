@@ -1,8 +1,9 @@
+#include "app/error_report.h"
+
 #include <gtest/gtest.h>
 
 #include <stdexcept>
 
-#include "app/error_report.h"
 #include "app/failure.h"
 #include "platform/headless/headless_platform.h"
 

@@ -81,7 +81,8 @@ TEST_F(Overlay, AWidthBelowOneIsReportedAtLine102OnEverySegmentAndTheWidthInForc
   form2_.Form_MouseMove(1, 0, 40, 20);
   ASSERT_EQ(reports().size(), 2u);
   for (const auto& text : reports()) {
-    EXPECT_EQ(text, errorReportText(text.substr(0, text.find(L"\r\n")), location::kForm2MouseDown, 102));
+    EXPECT_EQ(text,
+              errorReportText(text.substr(0, text.find(L"\r\n")), location::kForm2MouseDown, 102));
   }
   EXPECT_EQ(window().segments, 2);
   EXPECT_EQ(window().lastPenWidth, 1) << "a freshly built overlay draws one pixel wide";
@@ -121,8 +122,8 @@ TEST_P(PreviewSquare, MovesInStepsOfTwoPixels) {
 INSTANTIATE_TEST_SUITE_P(Pointers, PreviewSquare,
                          testing::Values(SquareCase{100, 88}, SquareCase{101, 88},
                                          SquareCase{102, 90}, SquareCase{103, 90},
-                                         SquareCase{0, -12}, SquareCase{1, -12},
-                                         SquareCase{12, 0}, SquareCase{13, 0}));
+                                         SquareCase{0, -12}, SquareCase{1, -12}, SquareCase{12, 0},
+                                         SquareCase{13, 0}));
 
 TEST_F(Overlay, EveryMoveRefreshesThePreviewFromThePicture) {
   form2_.Form_MouseMove(0, 0, 100, 75);
@@ -212,8 +213,9 @@ TEST_F(Saving, AFailedWriteIsReportedAtLine122AndDamagesNothing) {
   host_.files.failWrite(1, 100);
   saveAs(L"C:\\pics\\old.bmp");
   ASSERT_EQ(reports().size(), 1u);
-  EXPECT_NE(reports()[0].find(L"\r\nin QuillmarkOrvane2021/08/31.Form2.Form_MouseDown at line 122\r\r"),
-            std::wstring::npos);
+  EXPECT_NE(
+      reports()[0].find(L"\r\nin QuillmarkOrvane2021/08/31.Form2.Form_MouseDown at line 122\r\r"),
+      std::wstring::npos);
   EXPECT_EQ(host_.files.file(L"C:\\pics\\old.bmp"), (std::vector<std::uint8_t>{1, 2, 3}));
   EXPECT_EQ(host_.files.fileCount(), 1u) << "no temporary file left behind";
   EXPECT_TRUE(form2_.isLoaded()) << "the overlay stays open";

@@ -1,6 +1,7 @@
+#include "app/shared_services.h"
+
 #include <gtest/gtest.h>
 
-#include "app/shared_services.h"
 #include "platform/headless/headless_platform.h"
 
 namespace qo {

@@ -89,21 +89,21 @@ TEST_P(Thickness, BecomesTheWidthOrFailsAtLine114) {
     EXPECT_EQ(form1_.form2().m_Width, GetParam().width);
   } else {
     ASSERT_EQ(reportTexts().size(), 1u);
-    EXPECT_NE(reportTexts()[0].find(L"Form1.PushButton2_Click at line 114\r\r"), std::wstring::npos);
+    EXPECT_NE(reportTexts()[0].find(L"Form1.PushButton2_Click at line 114\r\r"),
+              std::wstring::npos);
     EXPECT_EQ(form1_.form2().m_Width, 3);
   }
   EXPECT_EQ(overlay().shows, 1) << "the overlay opens either way";
 }
 
-INSTANTIATE_TEST_SUITE_P(Texts, Thickness,
-                         testing::Values(ThicknessCase{L"7", true, 7}, ThicknessCase{L"2.5", true, 2},
-                                         ThicknessCase{L"3.5", true, 4},
-                                         ThicknessCase{L" 12 ", true, 12},
-                                         ThicknessCase{L"0", true, 0}, ThicknessCase{L"-4", true, -4},
-                                         ThicknessCase{L"32767", true, 32767},
-                                         ThicknessCase{L"", false}, ThicknessCase{L"abc", false},
-                                         ThicknessCase{L"32768", false},
-                                         ThicknessCase{L"-32769", false}));
+INSTANTIATE_TEST_SUITE_P(
+    Texts, Thickness,
+    testing::Values(ThicknessCase{L"7", true, 7}, ThicknessCase{L"2.5", true, 2},
+                    ThicknessCase{L"3.5", true, 4}, ThicknessCase{L" 12 ", true, 12},
+                    ThicknessCase{L"0", true, 0}, ThicknessCase{L"-4", true, -4},
+                    ThicknessCase{L"32767", true, 32767}, ThicknessCase{L"", false},
+                    ThicknessCase{L"abc", false}, ThicknessCase{L"32768", false},
+                    ThicknessCase{L"-32769", false}));
 
 TEST_F(StartDrawing, AFirstFailedThicknessLeavesTheWidthAtZero) {
   host().mainWindow.text1 = L"Text1";

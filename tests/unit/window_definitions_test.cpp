@@ -1,10 +1,11 @@
+#include "ui/window_definitions.h"
+
 #include <gtest/gtest.h>
 
 #include <algorithm>
 #include <string>
 
 #include "ui/common_dialog.h"
-#include "ui/window_definitions.h"
 
 namespace qo {
 namespace {
@@ -46,8 +47,7 @@ TEST(WindowDefinitions, TabOrderVisitsTheFourInputsFirst) {
   for (const auto& c : form1Definition().controls) {
     if (c.tabIndex != kNoTabIndex) stops.push_back(&c);
   }
-  std::sort(stops.begin(), stops.end(),
-            [](auto* a, auto* b) { return a->tabIndex < b->tabIndex; });
+  std::sort(stops.begin(), stops.end(), [](auto* a, auto* b) { return a->tabIndex < b->tabIndex; });
   ASSERT_GE(stops.size(), 4u);
   EXPECT_EQ(stops[0]->name, L"Text1");
   EXPECT_EQ(stops[1]->name, L"Picture1");

@@ -55,7 +55,8 @@ TEST(MainWindowWin32, ControlsSitAtTheirDefinedRectangles) {
     if (definition.kind == ControlKind::Label) {
       // Sized to the text: Liberation Sans is metric-compatible with Arial within a pixel or two.
       EXPECT_EQ(Rect(actual.left, actual.top, actual.left, actual.bottom),
-                Rect(expected.left, expected.top, expected.left, expected.bottom)) << name;
+                Rect(expected.left, expected.top, expected.left, expected.bottom))
+          << name;
       EXPECT_NEAR(actual.width(), expected.width(), 3) << name;
     } else {
       EXPECT_EQ(actual, expected) << name;

@@ -103,8 +103,8 @@ std::unique_ptr<OverlayWindow> HeadlessOverlayHost::buildOverlay(OverlayEvents&)
 }
 
 HeadlessPlatform::HeadlessPlatform(Size screenSize)
-    : screen(screenSize),
-      overlays(screenSize, screen),
-      platform{app, messages, locale, clock, events, files, screen, overlays} {}
+    : screen(screenSize), overlays(screenSize, screen), platform{app,    messages, locale,
+                                                                 clock,  events,   files,
+                                                                 screen, overlays} {}
 
 }  // namespace qo

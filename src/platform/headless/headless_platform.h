@@ -142,7 +142,6 @@ class HeadlessOverlayWindow final : public OverlayWindow {
   ScriptedDialogs& dialogs_;
 };
 
-
 class HeadlessOverlayHost final : public OverlayHost {
  public:
   HeadlessOverlayHost(Size screen, HeadlessScreen& source) : screen_(screen), source_(source) {}

@@ -16,7 +16,8 @@ double distanceToSegment(double px, double py, Point a, Point b) {
   const double dy = b.y - a.y;
   const double lengthSquared = dx * dx + dy * dy;
   double t = 0.0;
-  if (lengthSquared > 0) t = std::clamp(((px - a.x) * dx + (py - a.y) * dy) / lengthSquared, 0.0, 1.0);
+  if (lengthSquared > 0)
+    t = std::clamp(((px - a.x) * dx + (py - a.y) * dy) / lengthSquared, 0.0, 1.0);
   return std::hypot(px - (a.x + t * dx), py - (a.y + t * dy));
 }
 

@@ -63,22 +63,27 @@ void FrameControl::paint() {
 LRESULT FrameControl::onMessage(UINT message, WPARAM wParam, LPARAM lParam) {
   if (isNotification(message)) return ::SendMessageW(::GetParent(hwnd()), message, wParam, lParam);
   switch (message) {
-    case WM_PAINT: paint(); return 0;
-    case WM_ERASEBKGND: return 1;
+    case WM_PAINT:
+      paint();
+      return 0;
+    case WM_ERASEBKGND:
+      return 1;
     case WM_SETFONT:
       font_ = reinterpret_cast<HFONT>(wParam);
       if (LOWORD(lParam)) ::InvalidateRect(hwnd(), nullptr, TRUE);
       return 0;
-    case WM_GETFONT: return reinterpret_cast<LRESULT>(font_);
-    default: return defaultHandling(message, wParam, lParam);
+    case WM_GETFONT:
+      return reinterpret_cast<LRESULT>(font_);
+    default:
+      return defaultHandling(message, wParam, lParam);
   }
 }
 
 PictureBoxControl::PictureBoxControl(HWND parent, int id, Colour background)
     : background_(background) {
   registerClass(kPictureBoxClass, 0, ::LoadCursorW(nullptr, IDC_ARROW), nullptr);
-  createWindow(WS_EX_CLIENTEDGE, kPictureBoxClass, L"", WS_CHILD | WS_VISIBLE | WS_TABSTOP, 0, 0,
-               0, 0, parent, reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)));
+  createWindow(WS_EX_CLIENTEDGE, kPictureBoxClass, L"", WS_CHILD | WS_VISIBLE | WS_TABSTOP, 0, 0, 0,
+               0, parent, reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)));
 }
 
 PictureBoxControl::~PictureBoxControl() { destroyIfAlive(hwnd()); }
@@ -97,10 +102,14 @@ LRESULT PictureBoxControl::onMessage(UINT message, WPARAM wParam, LPARAM lParam)
       fillWith(paint.get(), client, background_);
       return 0;
     }
-    case WM_ERASEBKGND: return 1;
+    case WM_ERASEBKGND:
+      return 1;
     case WM_LBUTTONDOWN:
-    case WM_RBUTTONDOWN: ::SetFocus(hwnd()); return 0;
-    default: return defaultHandling(message, wParam, lParam);
+    case WM_RBUTTONDOWN:
+      ::SetFocus(hwnd());
+      return 0;
+    default:
+      return defaultHandling(message, wParam, lParam);
   }
 }
 
@@ -108,8 +117,8 @@ PushButtonControl::PushButtonControl(HWND parent, int id, const std::wstring& ca
                                      Colour background, Colour foreground)
     : background_(background), foreground_(foreground) {
   registerClass(kPushButtonClass, 0, ::LoadCursorW(nullptr, IDC_ARROW), nullptr);
-  createWindow(0, kPushButtonClass, caption.c_str(), WS_CHILD | WS_VISIBLE | WS_TABSTOP, 0, 0, 0,
-               0, parent, reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)));
+  createWindow(0, kPushButtonClass, caption.c_str(), WS_CHILD | WS_VISIBLE | WS_TABSTOP, 0, 0, 0, 0,
+               parent, reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)));
 }
 
 PushButtonControl::~PushButtonControl() { destroyIfAlive(hwnd()); }
@@ -179,7 +188,8 @@ bool PushButtonControl::onMouse(UINT message, LPARAM lParam) {
       tracking_ = false;
       setPressed(false);
       return true;
-    default: return false;
+    default:
+      return false;
   }
 }
 
@@ -204,17 +214,25 @@ LRESULT PushButtonControl::onMessage(UINT message, WPARAM wParam, LPARAM lParam)
   if (onMouse(message, lParam)) return 0;
   if ((message == WM_KEYDOWN || message == WM_KEYUP) && onKey(message, wParam)) return 0;
   switch (message) {
-    case WM_PAINT: paint(); return 0;
-    case WM_ERASEBKGND: return 1;
+    case WM_PAINT:
+      paint();
+      return 0;
+    case WM_ERASEBKGND:
+      return 1;
     case WM_SETFOCUS:
-    case WM_KILLFOCUS: ::InvalidateRect(hwnd(), nullptr, FALSE); return 0;
-    case WM_GETDLGCODE: return DLGC_BUTTON;
+    case WM_KILLFOCUS:
+      ::InvalidateRect(hwnd(), nullptr, FALSE);
+      return 0;
+    case WM_GETDLGCODE:
+      return DLGC_BUTTON;
     case WM_SETFONT:
       font_ = reinterpret_cast<HFONT>(wParam);
       if (LOWORD(lParam)) ::InvalidateRect(hwnd(), nullptr, FALSE);
       return 0;
-    case WM_GETFONT: return reinterpret_cast<LRESULT>(font_);
-    default: return defaultHandling(message, wParam, lParam);
+    case WM_GETFONT:
+      return reinterpret_cast<LRESULT>(font_);
+    default:
+      return defaultHandling(message, wParam, lParam);
   }
 }
 

@@ -1,5 +1,5 @@
 // The program's entry point: builds the real platform and the main window.
-#include "platform/win32/handles.h"
+#include "platform/win32/handles.h"  // <windows.h> before the other system headers
 
 #include <commctrl.h>
 

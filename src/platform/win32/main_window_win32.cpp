@@ -14,7 +14,8 @@ namespace qo::win32 {
 namespace {
 
 constexpr wchar_t kMainClass[] = L"QuillmarkOrvaneMain";
-constexpr DWORD kMainStyle = WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX | WS_CLIPCHILDREN;
+constexpr DWORD kMainStyle =
+    WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX | WS_CLIPCHILDREN;
 constexpr int kFirstControlId = 100;
 
 UniqueFont createFont(const FontDefinition& font, int dpi) {
@@ -55,7 +56,8 @@ RECT windowRectForClient(int width, int height, int dpi) {
 
 }  // namespace
 
-Win32MainWindow::Win32MainWindow() : background_(::CreateSolidBrush(toColorRef(form1Definition().background))) {
+Win32MainWindow::Win32MainWindow()
+    : background_(::CreateSolidBrush(toColorRef(form1Definition().background))) {
   registerClass(kMainClass, 0, ::LoadCursorW(nullptr, IDC_ARROW), nullptr);
   const WindowDefinition& form = form1Definition();
   const std::wstring caption(form.caption);
@@ -63,7 +65,8 @@ Win32MainWindow::Win32MainWindow() : background_(::CreateSolidBrush(toColorRef(f
                CW_USEDEFAULT, 0, 0, nullptr, nullptr);
   const HICON designIcon = static_cast<HICON>(::LoadImageW(
       programInstance(), MAKEINTRESOURCEW(IDI_FORM1_DESIGN_ICON), IMAGE_ICON, 32, 32, LR_SHARED));
-  if (designIcon) ::SendMessageW(hwnd(), WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(designIcon));
+  if (designIcon)
+    ::SendMessageW(hwnd(), WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(designIcon));
   buildControls();
   layout(dpiOf(hwnd()), nullptr);
 }
@@ -77,9 +80,8 @@ void Win32MainWindow::buildControls() {
   int id = kFirstControlId;
   for (const ControlDefinition& definition : definitions) {
     if (!isVisibleAtRunTime(definition.kind)) continue;
-    const HWND container = definition.container == form1Definition().name
-                               ? hwnd()
-                               : control(definition.container);
+    const HWND container =
+        definition.container == form1Definition().name ? hwnd() : control(definition.container);
     controls_.push_back({&definition, createControl(definition, container, id++)});
   }
 }
@@ -89,7 +91,8 @@ HWND Win32MainWindow::createControl(const ControlDefinition& definition, HWND co
   const auto menuId = reinterpret_cast<HMENU>(static_cast<INT_PTR>(id));
   switch (definition.kind) {
     case ControlKind::Frame:
-      ownControls_.push_back(std::make_unique<FrameControl>(container, id, text, definition.background));
+      ownControls_.push_back(
+          std::make_unique<FrameControl>(container, id, text, definition.background));
       return ownControls_.back()->hwnd();
     case ControlKind::PictureBox: {
       auto box = std::make_unique<PictureBoxControl>(container, id, definition.background);
@@ -101,7 +104,8 @@ HWND Win32MainWindow::createControl(const ControlDefinition& definition, HWND co
       ownControls_.push_back(std::make_unique<PushButtonControl>(
           container, id, text, definition.background, definition.foreground));
       return ownControls_.back()->hwnd();
-    default: break;
+    default:
+      break;
   }
   const wchar_t* className = L"STATIC";
   DWORD style = WS_CHILD | WS_VISIBLE;
@@ -118,7 +122,8 @@ HWND Win32MainWindow::createControl(const ControlDefinition& definition, HWND co
   }
   HWND created = ::CreateWindowExW(exStyle, className, text.c_str(), style, 0, 0, 0, 0, container,
                                    menuId, programInstance(), nullptr);
-  if (!created) throwLastError(L"The control " + std::wstring(definition.name) + L" could not be created.");
+  if (!created)
+    throwLastError(L"The control " + std::wstring(definition.name) + L" could not be created.");
   return created;
 }
 
@@ -146,7 +151,8 @@ void Win32MainWindow::layout(int dpi, const RECT* suggested) {
     Rect r = pixelRect(*c.definition, dpi);
     // Labels are sized to their text, so they never cut it off, whatever the font.
     if (c.definition->kind == ControlKind::Label) r.right = r.left + textWidth(c.hwnd, font);
-    ::SetWindowPos(c.hwnd, nullptr, r.left, r.top, r.width(), r.height(), SWP_NOZORDER | SWP_NOACTIVATE);
+    ::SetWindowPos(c.hwnd, nullptr, r.left, r.top, r.width(), r.height(),
+                   SWP_NOZORDER | SWP_NOACTIVATE);
     ::InvalidateRect(c.hwnd, nullptr, TRUE);
   }
 }
@@ -179,7 +185,8 @@ bool Win32MainWindow::navigate(const MSG& message) {
     return a->definition->tabIndex < b->definition->tabIndex;
   });
   const HWND focus = ::GetFocus();
-  auto current = std::find_if(stops.begin(), stops.end(), [&](const Control* c) { return c->hwnd == focus; });
+  auto current =
+      std::find_if(stops.begin(), stops.end(), [&](const Control* c) { return c->hwnd == focus; });
   const bool backwards = ::GetKeyState(VK_SHIFT) < 0;
   std::size_t next = 0;
   if (current != stops.end()) {
@@ -249,12 +256,17 @@ LRESULT Win32MainWindow::onMessage(UINT message, WPARAM wParam, LPARAM lParam) {
     case WM_CTLCOLORSTATIC:
     case WM_CTLCOLORBTN:
       return colourFor(message, reinterpret_cast<HWND>(lParam), reinterpret_cast<HDC>(wParam));
-    case WM_COMMAND: onCommand(wParam, lParam); return 0;
+    case WM_COMMAND:
+      onCommand(wParam, lParam);
+      return 0;
     case WM_DPICHANGED:
       layout(HIWORD(wParam), reinterpret_cast<const RECT*>(lParam));
       return 0;
-    case WM_DESTROY: ::PostQuitMessage(0); return 0;
-    default: return defaultHandling(message, wParam, lParam);
+    case WM_DESTROY:
+      ::PostQuitMessage(0);
+      return 0;
+    default:
+      return defaultHandling(message, wParam, lParam);
   }
 }
 

@@ -3,9 +3,9 @@
 #include <windowsx.h>
 
 #include "app/failure.h"
+#include "overlay/form2.h"
 #include "platform/win32/services_win32.h"
 #include "platform/win32/win32_error.h"
-#include "overlay/form2.h"
 #include "ui/resource_ids.h"
 #include "ui/window_definitions.h"
 
@@ -68,12 +68,13 @@ Win32OverlayWindow::Win32OverlayWindow(OverlayEvents& events)
   image_ = std::make_unique<PersistentImage>(screen, ::GetSysColor(COLOR_BTNFACE));
   registerClass(kOverlayClass, CS_DBLCLKS, ::LoadCursorW(nullptr, IDC_ARROW), nullptr);
   // Built hidden; maximised with no border it covers the whole screen.
-  createWindow(WS_EX_TOOLWINDOW, kOverlayClass, L"", WS_POPUP | WS_CLIPCHILDREN, 0, 0,
-               screen.width, screen.height, nullptr, nullptr);
+  createWindow(WS_EX_TOOLWINDOW, kOverlayClass, L"", WS_POPUP | WS_CLIPCHILDREN, 0, 0, screen.width,
+               screen.height, nullptr, nullptr);
   dialogs_.setOwner(hwnd());
   const auto& picMain = form2Definition().controls[0];
   const Rect box = pixelRect(picMain, dpiOf(hwnd()));
-  previewBox_ = std::make_unique<PreviewBox>(hwnd(), RECT{box.left, box.top, box.right, box.bottom});
+  previewBox_ =
+      std::make_unique<PreviewBox>(hwnd(), RECT{box.left, box.top, box.right, box.bottom});
 }
 
 Win32OverlayWindow::~Win32OverlayWindow() {
@@ -155,20 +156,32 @@ void Win32OverlayWindow::raiseMouse(UINT message, WPARAM wParam, LPARAM lParam) 
   const float y = static_cast<float>(GET_Y_LPARAM(lParam));
   const int shift = shiftState(wParam);
   switch (message) {
-    case WM_MOUSEMOVE: events_.Form_MouseMove(buttonsHeld(wParam), shift, x, y); break;
-    case WM_LBUTTONDOWN: events_.Form_MouseDown(1, shift, x, y); break;
+    case WM_MOUSEMOVE:
+      events_.Form_MouseMove(buttonsHeld(wParam), shift, x, y);
+      break;
+    case WM_LBUTTONDOWN:
+      events_.Form_MouseDown(1, shift, x, y);
+      break;
     case WM_RBUTTONDOWN:
-    case WM_RBUTTONDBLCLK: events_.Form_MouseDown(2, shift, x, y); break;
+    case WM_RBUTTONDBLCLK:
+      events_.Form_MouseDown(2, shift, x, y);
+      break;
     case WM_MBUTTONDOWN:
-    case WM_MBUTTONDBLCLK: events_.Form_MouseDown(4, shift, x, y); break;
-    default: break;
+    case WM_MBUTTONDBLCLK:
+      events_.Form_MouseDown(4, shift, x, y);
+      break;
+    default:
+      break;
   }
 }
 
 LRESULT Win32OverlayWindow::onMessage(UINT message, WPARAM wParam, LPARAM lParam) {
   switch (message) {
-    case WM_PAINT: paint(); return 0;
-    case WM_ERASEBKGND: return 1;  // the persistent image covers everything
+    case WM_PAINT:
+      paint();
+      return 0;
+    case WM_ERASEBKGND:
+      return 1;  // the persistent image covers everything
     case WM_GETMINMAXINFO: {
       // Maximised, a borderless window covers the whole screen, not just the work area.
       auto* info = reinterpret_cast<MINMAXINFO*>(lParam);
@@ -182,12 +195,15 @@ LRESULT Win32OverlayWindow::onMessage(UINT message, WPARAM wParam, LPARAM lParam
     case WM_RBUTTONDOWN:
     case WM_RBUTTONDBLCLK:
     case WM_MBUTTONDOWN:
-    case WM_MBUTTONDBLCLK: raiseMouse(message, wParam, lParam); return 0;
+    case WM_MBUTTONDBLCLK:
+      raiseMouse(message, wParam, lParam);
+      return 0;
     case WM_LBUTTONDBLCLK:
       // The handler may discard this window: nothing of it is touched afterwards.
       events_.Form_DblClick();
       return 0;
-    default: return defaultHandling(message, wParam, lParam);
+    default:
+      return defaultHandling(message, wParam, lParam);
   }
 }
 

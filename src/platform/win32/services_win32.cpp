@@ -10,7 +10,8 @@ namespace qo::win32 {
 std::wstring Win32Application::programFolder() {
   std::vector<wchar_t> buffer(MAX_PATH);
   for (;;) {
-    const DWORD length = ::GetModuleFileNameW(nullptr, buffer.data(), static_cast<DWORD>(buffer.size()));
+    const DWORD length =
+        ::GetModuleFileNameW(nullptr, buffer.data(), static_cast<DWORD>(buffer.size()));
     if (length == 0) throwLastError(L"The program's own path could not be read.");
     if (length < buffer.size()) {
       std::wstring path(buffer.data(), length);
@@ -26,7 +27,8 @@ std::wstring Win32Application::programFolder() {
 void Win32MessageBoxes::show(std::wstring_view text, std::wstring_view title, unsigned style) {
   const std::wstring textZ(text);
   const std::wstring titleZ(title);
-  if (::MessageBoxW(::GetActiveWindow(), textZ.c_str(), titleZ.c_str(), style | MB_SETFOREGROUND) == 0) {
+  if (::MessageBoxW(::GetActiveWindow(), textZ.c_str(), titleZ.c_str(), style | MB_SETFOREGROUND) ==
+      0) {
     throwLastError(L"A message box could not be shown.");
   }
 }
@@ -103,7 +105,8 @@ void Win32FileSystem::writeNewFile(const std::wstring& path, std::span<const std
 }
 
 void Win32FileSystem::replaceFile(const std::wstring& from, const std::wstring& to) {
-  if (!::MoveFileExW(from.c_str(), to.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
+  if (!::MoveFileExW(from.c_str(), to.c_str(),
+                     MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
     throwLastError(L"");
   }
 }

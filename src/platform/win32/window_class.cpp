@@ -57,8 +57,8 @@ LRESULT CALLBACK WindowBase::thunk(HWND hwnd, UINT message, WPARAM wParam, LPARA
 
 int dpiOf(HWND window) {
   using GetDpiForWindowFn = UINT(WINAPI*)(HWND);
-  const auto getDpiForWindow = reinterpret_cast<GetDpiForWindowFn>(
-      reinterpret_cast<void*>(::GetProcAddress(::GetModuleHandleW(L"user32.dll"), "GetDpiForWindow")));
+  const auto getDpiForWindow = reinterpret_cast<GetDpiForWindowFn>(reinterpret_cast<void*>(
+      ::GetProcAddress(::GetModuleHandleW(L"user32.dll"), "GetDpiForWindow")));
   if (getDpiForWindow && window) {
     const UINT dpi = getDpiForWindow(window);
     if (dpi != 0) return static_cast<int>(dpi);
