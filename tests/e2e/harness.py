@@ -264,6 +264,17 @@ def compare_images(a: Image, b: Image, tolerance: int = 0) -> ImageDiff:
     return ImageDiff(count, (left, top, right + 1, bottom + 1))
 
 
+def save_image(image: Image, name: str, scale: int = 1) -> Path:
+    """Keeps an image in artifacts/e2e/ as PNG for a person to look at (enlarged `scale`
+    times)."""
+    path = artifacts_dir() / name
+    path.parent.mkdir(parents=True, exist_ok=True)
+    ppm = f"P6\n{image.width} {image.height}\n255\n".encode() + image.rgb
+    subprocess.run(["convert", "ppm:-", "-scale", f"{scale * 100}%", str(path)], input=ppm,
+                   check=True, timeout=60, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+    return path
+
+
 def write_ppm(image: Image, path: Path | str) -> None:
     """Writes an Image as a binary PPM (any image viewer or `convert` reads it)."""
     with open(path, "wb") as out:
@@ -708,6 +719,18 @@ class WineDesktop:
     def screen_pixels(self) -> Image:
         """The whole screen as (width, height, RGB bytes).  The pointer is not in it."""
         return parse_ppm(self._import(["-depth", "8", "ppm:-"]))
+
+    def settled_screen(self, timeout: float = 10.0) -> Image:
+        """The screen once two grabs in a row agree (Wine copies window contents to the X
+        server a little after they are painted)."""
+        last = self.screen_pixels()
+
+        def same_twice():
+            nonlocal last
+            current = self.screen_pixels()
+            settled, last = current == last, current
+            return current if settled else None
+        return poll_until(same_twice, timeout, "the screen to settle", interval=0.2)
 
     # --- registry -----------------------------------------------------------------------------
 

@@ -6,9 +6,7 @@ of the other modules stays at 96 DPI.  Before the switch the program runs once a
 that run is the reference that the text at 144 DPI is measured against.
 """
 
-import subprocess
 import unittest
-from pathlib import Path
 from typing import NamedTuple, Optional
 
 import harness
@@ -82,12 +80,12 @@ def run_at_base_dpi() -> Reference:
     desktop.start_program()
     try:
         main = desktop.wait_program_window()
-        screen = settled_screen()
+        screen = desktop.settled_screen()
         snapshot = desktop.probe()
         found = identify_controls(snapshot, snapshot.window(main["handle"]))
         widths = {c.name: harness.size_of(found[c.name]["rect"])[0]
                   for c in CONTROLS if c.sized_to_text}
-        save_png(screen, "dpi-96-main-window.png")
+        harness.save_image(screen, "dpi-96-main-window.png")
         return Reference(widths, button_text(screen, found["PushButton2"], "dpi-96-button.png"))
     finally:
         desktop.stop_program()
@@ -95,28 +93,6 @@ def run_at_base_dpi() -> Reference:
 
 # ------------------------------------------------------------------------------------------
 # Pixels
-
-
-def save_png(image: harness.Image, name: str, scale: int = 1) -> Path:
-    """Keeps an image in artifacts/e2e/ for a person to look at (enlarged `scale` times)."""
-    path = harness.artifacts_dir() / name
-    ppm = f"P6\n{image.width} {image.height}\n255\n".encode() + image.rgb
-    subprocess.run(["convert", "ppm:-", "-scale", f"{scale * 100}%", str(path)], input=ppm,
-                   check=True, timeout=60, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
-    return path
-
-
-def settled_screen(timeout: float = 10.0) -> harness.Image:
-    """The screen once two grabs in a row agree (Wine copies window contents to the X server a
-    little after they are painted)."""
-    last = desktop.screen_pixels()
-
-    def same_twice():
-        nonlocal last
-        current = desktop.screen_pixels()
-        settled, last = current == last, current
-        return current if settled else None
-    return harness.poll_until(same_twice, timeout, "the screen to settle", interval=0.2)
 
 
 def coverage(image: harness.Image) -> list[list[float]]:
@@ -130,7 +106,7 @@ def button_text(screen: harness.Image, button: dict, picture: str) -> list[list[
     left, top, right, bottom = button["rect"]
     inside = screen.crop(left + BUTTON_INSET, top + BUTTON_INSET, right - BUTTON_INSET,
                          bottom - BUTTON_INSET)
-    save_png(inside, picture, scale=3)
+    harness.save_image(inside, picture, scale=3)
     return coverage(inside)
 
 
@@ -217,7 +193,7 @@ class ScaledDisplayTest(unittest.TestCase):
         desktop.start_program()
         self.addCleanup(desktop.stop_program)
         handle = desktop.wait_program_window()["handle"]
-        self.screen = settled_screen()
+        self.screen = desktop.settled_screen()
         self.snapshot = desktop.probe()
         self.main = self.snapshot.window(handle)
         self.found = identify_controls(self.snapshot, self.main)
@@ -257,7 +233,7 @@ class ScaledDisplayTest(unittest.TestCase):
         out half as large again in both directions, and as sharp as at 96 DPI: measured by the
         share of full-ink pixels, which a bilinear stretch of the 96-DPI text (computed here, to
         show that the measure tells the two apart) brings down to well under half."""
-        save_png(self.screen, "dpi-144-main-window.png")
+        harness.save_image(self.screen, "dpi-144-main-window.png")
         ink = button_text(self.screen, self.found["PushButton2"], "dpi-144-button.png")
         base = reference.button_text
         (width, height), (base_width, base_height) = ink_box_size(ink), ink_box_size(base)
@@ -289,8 +265,8 @@ class ScaledDisplayTest(unittest.TestCase):
         desktop.key("space", target=self.main)
 
         overlay = self.wait_overlay()
-        copy = settled_screen()
-        save_png(copy, "dpi-144-overlay.png")
+        copy = desktop.settled_screen()
+        harness.save_image(copy, "dpi-144-overlay.png")
         self.assertEqual(overlay["rect"], SCREEN_RECT, "the overlay covers the whole screen")
         self.assertEqual(overlay["client"], SCREEN_RECT)
         children = overlay["children"]
@@ -373,11 +349,11 @@ class ScaledDisplayTest(unittest.TestCase):
         """Polls until `shows(box)` holds for the preview box on the screen; the box is kept,
         enlarged 8 times, as `picture`, and with it the square it should show."""
         if square is not None:
-            save_png(square, picture.replace(".png", "-square.png"), 8)
+            harness.save_image(square, picture.replace(".png", "-square.png"), 8)
         try:
             harness.poll_until(lambda: shows(desktop.screen_pixels().crop(*box_rect)), 10, what)
         finally:
-            save_png(desktop.screen_pixels().crop(*box_rect), picture, 8)
+            harness.save_image(desktop.screen_pixels().crop(*box_rect), picture, 8)
 
 
 if __name__ == "__main__":

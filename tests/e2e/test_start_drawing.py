@@ -2,10 +2,8 @@
 screen, the hint box and the minimised main window, the error report for a thickness that is no
 number, and a second "Start Drawing" while the overlay is open."""
 
-import subprocess
 import time
 import unittest
-from pathlib import Path
 from typing import Optional
 
 import harness
@@ -82,28 +80,6 @@ def is_amber(pixel: tuple[int, int, int]) -> bool:
     information icon."""
     red, green, blue = pixel
     return red >= 180 and 90 <= green <= 220 and blue <= 90
-
-
-def save_png(image: harness.Image, name: str) -> Path:
-    """Keeps an image that a test compared in artifacts/e2e/ for a person to look at."""
-    path = harness.artifacts_dir() / name
-    ppm = f"P6\n{image.width} {image.height}\n255\n".encode() + image.rgb
-    subprocess.run(["convert", "ppm:-", str(path)], input=ppm, check=True, timeout=60,
-                   stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
-    return path
-
-
-def settled_screen(timeout: float = 10.0) -> harness.Image:
-    """The screen once two grabs in a row agree (Wine copies window contents to the X server a
-    little after they are painted)."""
-    last = desktop.screen_pixels()
-
-    def same_twice():
-        nonlocal last
-        current = desktop.screen_pixels()
-        settled, last = current == last, current
-        return current if settled else None
-    return harness.poll_until(same_twice, timeout, "the screen to settle", interval=0.2)
 
 
 # ------------------------------------------------------------------------------------------
@@ -252,7 +228,7 @@ class StartDrawingTest(unittest.TestCase):
         box, snapshot = self.wait_message_box()
         boxes = {box["handle"]}
         screen = desktop.screen_pixels()
-        save_png(screen, picture)
+        harness.save_image(screen, picture)
         self.assertEqual(box["text"], REPORT_TITLE)
         description, line_break, rest = text_static(snapshot, box)["text"].partition("\r\n")
         self.assertEqual(line_break, "\r\n", "the description ends in CR LF")
@@ -283,12 +259,12 @@ class StartDrawingTest(unittest.TestCase):
         self.focus_start_drawing_with_tab()
         shown_before = {w["handle"] for w in desktop.program_windows(visible=True)}
         before = desktop.screen_pixels()
-        save_png(before, "start-drawing-clear-before.png")
+        harness.save_image(before, "start-drawing-clear-before.png")
 
         desktop.key("space", target=self.main)  # the button clicks when the key comes up
         overlay = desktop.wait_program_window(cls=OVERLAY_CLASS)
-        after = settled_screen()
-        save_png(after, "start-drawing-clear-after.png")
+        after = desktop.settled_screen()
+        harness.save_image(after, "start-drawing-clear-after.png")
 
         snapshot = desktop.probe()
         new = [w for w in desktop.program_windows(snapshot, visible=True)
@@ -314,7 +290,7 @@ class StartDrawingTest(unittest.TestCase):
         self.assertEqual(text_static(snapshot, box)["text"], HINT_TEXT)
         self.assert_ok_only(snapshot, box)
         hint_screen = desktop.screen_pixels()
-        save_png(hint_screen, "start-drawing-hint.png")
+        harness.save_image(hint_screen, "start-drawing-hint.png")
         self.assert_no_icon(snapshot, box, hint_screen)
         self.assertFalse(snapshot.window(self.main["handle"])["enabled"], "the hint box is modal")
         self.assertEqual(overlays(snapshot, visible=True), [], "no overlay before the hint is read")
@@ -330,8 +306,8 @@ class StartDrawingTest(unittest.TestCase):
         self.assertTrue(all(s["iconic"] for s in seen if s["visible"]),
                         f"the overlay opened before the main window was minimised: {seen}")
 
-        after = settled_screen()
-        save_png(after, "start-drawing-ticked-after.png")
+        after = desktop.settled_screen()
+        harness.save_image(after, "start-drawing-ticked-after.png")
         snapshot = desktop.probe()
         main = snapshot.window(self.main["handle"])
         self.assertTrue(main["iconic"], "the main window stays minimised")
@@ -361,8 +337,8 @@ class StartDrawingTest(unittest.TestCase):
         box, _ = self.wait_message_box()
         desktop.key("Return", target=box)
         overlay = desktop.wait_program_window(cls=OVERLAY_CLASS)
-        first = settled_screen()
-        save_png(first, "start-drawing-again-first.png")
+        first = desktop.settled_screen()
+        harness.save_image(first, "start-drawing-again-first.png")
 
         # The overlay covers the main window and there is no task switcher to bring it forward:
         # the click arrives as the notification the button sends its window.
@@ -378,8 +354,8 @@ class StartDrawingTest(unittest.TestCase):
         desktop.key("Return", target=box)
         desktop.wait_for(lambda s: not dialogs(s) and overlays(s, visible=True),
                          what="the overlay without the hint box")
-        second = settled_screen()
-        save_png(second, "start-drawing-again-second.png")
+        second = desktop.settled_screen()
+        harness.save_image(second, "start-drawing-again-second.png")
         snapshot = desktop.probe()
         found = overlays(snapshot)
         self.assertEqual([w["handle"] for w in found], [overlay["handle"]],

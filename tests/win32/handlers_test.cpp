@@ -11,7 +11,6 @@
 #include "platform/headless/headless_platform.h"
 #include "platform/win32/overlay_window_win32.h"
 #include "platform/win32/services_win32.h"
-#include "ui/resource_ids.h"
 #include "win32_test_support.h"
 
 namespace qo::win32 {
@@ -45,12 +44,6 @@ class FakeMainWindow final : public MainWindow {
   int restored = 0;
 };
 
-// The application icon is a resource of the program; this test program may lack it,
-// and then each build of the overlay reports that at line 100 of its load handler.
-bool programHasIcon() {
-  return ::FindResourceW(nullptr, MAKEINTRESOURCEW(IDI_APPLICATION_ICON), RT_GROUP_ICON) != nullptr;
-}
-
 HWND overlayHwnd() { return ::FindWindowW(kOverlayClass, nullptr); }
 
 LPARAM at(int x, int y) { return MAKELPARAM(x, y); }
@@ -71,12 +64,8 @@ class HandlersOnWin32 : public ::testing::Test {
 
   Form2& form2() { return form1.form2(); }
 
-  // Reports other than the missing icon of this test program.
-  std::size_t unexpectedReports() const {
-    const std::size_t loads =
-        programHasIcon() ? 0 : messages.reportsFrom(location::kForm2Load).size();
-    return messages.shown.size() - loads;
-  }
+  // The test program carries the program's resources, so no report is expected.
+  std::size_t unexpectedReports() const { return messages.shown.size(); }
 
   Win32Application app;
   RecordingMessageBoxes messages;
@@ -239,9 +228,7 @@ TEST_F(HandlersOnWin32, DoubleClickClosesTheOverlayAndKeepsItsMembers) {
   EXPECT_TRUE(::IsWindowVisible(overlayHwnd()));
   EXPECT_EQ(form2().m_Width, 7);
   EXPECT_EQ(messages.reportsFrom(location::kForm1StartDrawing).size(), 1u);
-  if (!programHasIcon()) {
-    EXPECT_EQ(messages.reportsFrom(location::kForm2Load).size(), 2u) << "one per build";
-  }
+  EXPECT_TRUE(messages.reportsFrom(location::kForm2Load).empty()) << "the icon loads";
 }
 
 TEST_F(HandlersOnWin32, RepeatedDrawingSessionsDoNotGrowTheHandleCounts) {

@@ -22,6 +22,23 @@ bool isNotification(UINT message) {
          message == WM_CTLCOLOREDIT || message == WM_DRAWITEM;
 }
 
+// WM_SETFONT and WM_GETFONT for a control that draws its own text with a font it
+// is given (and does not own).  True when the message was one of them.
+bool handleFontMessage(HWND window, HFONT& font, UINT message, WPARAM wParam, LPARAM lParam,
+                       LRESULT& result) {
+  if (message == WM_SETFONT) {
+    font = reinterpret_cast<HFONT>(wParam);
+    if (LOWORD(lParam)) ::InvalidateRect(window, nullptr, FALSE);
+    result = 0;
+    return true;
+  }
+  if (message == WM_GETFONT) {
+    result = reinterpret_cast<LRESULT>(font);
+    return true;
+  }
+  return false;
+}
+
 void destroyIfAlive(HWND window) {
   if (window) ::DestroyWindow(window);
 }
@@ -62,18 +79,14 @@ void FrameControl::paint() {
 
 LRESULT FrameControl::onMessage(UINT message, WPARAM wParam, LPARAM lParam) {
   if (isNotification(message)) return ::SendMessageW(::GetParent(hwnd()), message, wParam, lParam);
+  LRESULT result = 0;
+  if (handleFontMessage(hwnd(), font_, message, wParam, lParam, result)) return result;
   switch (message) {
     case WM_PAINT:
       paint();
       return 0;
     case WM_ERASEBKGND:
       return 1;
-    case WM_SETFONT:
-      font_ = reinterpret_cast<HFONT>(wParam);
-      if (LOWORD(lParam)) ::InvalidateRect(hwnd(), nullptr, TRUE);
-      return 0;
-    case WM_GETFONT:
-      return reinterpret_cast<LRESULT>(font_);
     default:
       return defaultHandling(message, wParam, lParam);
   }
@@ -213,6 +226,8 @@ bool PushButtonControl::onKey(UINT message, WPARAM key) {
 LRESULT PushButtonControl::onMessage(UINT message, WPARAM wParam, LPARAM lParam) {
   if (onMouse(message, lParam)) return 0;
   if ((message == WM_KEYDOWN || message == WM_KEYUP) && onKey(message, wParam)) return 0;
+  LRESULT result = 0;
+  if (handleFontMessage(hwnd(), font_, message, wParam, lParam, result)) return result;
   switch (message) {
     case WM_PAINT:
       paint();
@@ -225,12 +240,6 @@ LRESULT PushButtonControl::onMessage(UINT message, WPARAM wParam, LPARAM lParam)
       return 0;
     case WM_GETDLGCODE:
       return DLGC_BUTTON;
-    case WM_SETFONT:
-      font_ = reinterpret_cast<HFONT>(wParam);
-      if (LOWORD(lParam)) ::InvalidateRect(hwnd(), nullptr, FALSE);
-      return 0;
-    case WM_GETFONT:
-      return reinterpret_cast<LRESULT>(font_);
     default:
       return defaultHandling(message, wParam, lParam);
   }
