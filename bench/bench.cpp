@@ -8,7 +8,7 @@
 #include <exception>
 #include <string>
 
-#include "app/failure.h"
+#include "base/failure.h"
 #include "bench_support.h"
 
 namespace {

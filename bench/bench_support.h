@@ -8,8 +8,8 @@
 #include <vector>
 
 #include "app/form1.h"
-#include "app/main_window.h"
-#include "app/platform.h"
+#include "base/main_window.h"
+#include "base/platform.h"
 #include "overlay/form2.h"
 #include "platform/win32/handles.h"
 #include "platform/win32/overlay_window_win32.h"

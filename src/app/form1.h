@@ -2,8 +2,8 @@
 
 #include <memory>
 
-#include "app/main_window.h"
-#include "app/platform.h"
+#include "base/main_window.h"
+#include "base/platform.h"
 
 namespace qo {
 

@@ -6,8 +6,8 @@
 #include <cstdint>
 #include <limits>
 
-#include "app/failure.h"
-#include "app/shared_services.h"
+#include "base/failure.h"
+#include "base/shared_services.h"
 
 namespace qo {
 namespace {

@@ -5,8 +5,8 @@
 #include <string>
 #include <vector>
 
-#include "app/services.h"
-#include "overlay/image.h"
+#include "base/services.h"
+#include "base/image.h"
 
 namespace qo {
 

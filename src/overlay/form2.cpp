@@ -1,8 +1,8 @@
 #include "overlay/form2.h"
 
-#include "app/failure.h"
-#include "app/shared_services.h"
-#include "options/numeric_text.h"
+#include "base/failure.h"
+#include "base/shared_services.h"
+#include "base/numeric_text.h"
 #include "overlay/bitmap_file.h"
 
 namespace qo {

@@ -4,11 +4,11 @@
 #include <memory>
 #include <string>
 
-#include "app/error_report.h"
-#include "app/main_window.h"
-#include "app/platform.h"
-#include "overlay/overlay_window.h"
-#include "ui/common_dialog.h"
+#include "base/error_report.h"
+#include "base/main_window.h"
+#include "base/platform.h"
+#include "base/overlay_window.h"
+#include "base/common_dialog.h"
 
 namespace qo {
 

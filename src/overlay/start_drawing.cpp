@@ -1,8 +1,8 @@
 // "Start Drawing": copies the screen into the overlay and shows it.
-#include "app/error_report.h"
+#include "base/error_report.h"
 #include "app/form1.h"
-#include "app/shared_services.h"
-#include "options/numeric_text.h"
+#include "base/shared_services.h"
+#include "base/numeric_text.h"
 #include "overlay/form2.h"
 
 namespace qo {

@@ -3,7 +3,7 @@
 #include <span>
 #include <string_view>
 
-#include "app/geometry.h"
+#include "base/geometry.h"
 
 namespace qo {
 

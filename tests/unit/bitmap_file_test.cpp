@@ -11,7 +11,7 @@
 #include <string>
 #include <vector>
 
-#include "app/failure.h"
+#include "base/failure.h"
 #include "platform/headless/memory_file_system.h"
 
 namespace qo {

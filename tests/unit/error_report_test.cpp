@@ -1,10 +1,10 @@
-#include "app/error_report.h"
+#include "base/error_report.h"
 
 #include <gtest/gtest.h>
 
 #include <stdexcept>
 
-#include "app/failure.h"
+#include "base/failure.h"
 #include "platform/headless/headless_platform.h"
 
 namespace qo {

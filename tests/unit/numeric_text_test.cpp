@@ -1,4 +1,4 @@
-#include "options/numeric_text.h"
+#include "base/numeric_text.h"
 
 #include <gtest/gtest.h>
 
@@ -11,7 +11,7 @@
 #include <string>
 #include <utility>
 
-#include "app/failure.h"
+#include "base/failure.h"
 
 namespace qo {
 namespace {

@@ -1,7 +1,7 @@
 // The overlay's mouse handlers: drawing, the preview box, saving and closing.
 #include <gtest/gtest.h>
 
-#include "app/error_report.h"
+#include "base/error_report.h"
 #include "overlay/bitmap_file.h"
 #include "overlay/form2.h"
 #include "platform/headless/headless_platform.h"

@@ -1,7 +1,7 @@
 // "Start Drawing" run against the headless platform.
 #include <gtest/gtest.h>
 
-#include "app/error_report.h"
+#include "base/error_report.h"
 #include "app/form1.h"
 #include "overlay/form2.h"
 #include "platform/headless/headless_platform.h"

@@ -5,7 +5,7 @@
 #include <algorithm>
 #include <string>
 
-#include "ui/common_dialog.h"
+#include "base/common_dialog.h"
 
 namespace qo {
 namespace {

@@ -2,7 +2,7 @@
 // from a second thread the way a user would answer them.
 #include <gtest/gtest.h>
 
-#include "app/failure.h"
+#include "base/failure.h"
 #include "dialog_answer.h"
 #include "platform/win32/dialogs_win32.h"
 #include "win32_test_support.h"

@@ -3,7 +3,7 @@
 // small stand-in for the main window.
 #include <gtest/gtest.h>
 
-#include "app/error_report.h"
+#include "base/error_report.h"
 #include "app/form1.h"
 #include "dialog_answer.h"
 #include "overlay/bitmap_file.h"

@@ -6,7 +6,7 @@
 #include <ostream>
 #include <vector>
 
-#include "app/failure.h"
+#include "base/failure.h"
 #include "platform/win32/overlay_window_win32.h"
 #include "platform/win32/services_win32.h"
 #include "ui/resource_ids.h"

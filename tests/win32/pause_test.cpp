@@ -2,7 +2,7 @@
 // the clock's single-precision readings.
 #include <gtest/gtest.h>
 
-#include "app/shared_services.h"
+#include "base/shared_services.h"
 #include "platform/win32/services_win32.h"
 
 namespace qo::win32 {

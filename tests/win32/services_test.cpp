@@ -5,8 +5,8 @@
 #include <atomic>
 #include <thread>
 
-#include "app/failure.h"
-#include "app/shared_services.h"
+#include "base/failure.h"
+#include "base/shared_services.h"
 #include "overlay/bitmap_file.h"
 #include "platform/win32/services_win32.h"
 #include "platform/win32/win32_error.h"

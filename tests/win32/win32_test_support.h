@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-#include "app/geometry.h"
+#include "base/geometry.h"
 #include "platform/win32/handles.h"
 
 namespace qo::win32::testing {

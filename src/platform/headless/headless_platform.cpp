@@ -1,7 +1,7 @@
 #include "platform/headless/headless_platform.h"
 
-#include "app/error_report.h"
-#include "app/failure.h"
+#include "base/error_report.h"
+#include "base/failure.h"
 
 namespace qo {
 

@@ -7,8 +7,8 @@
 #include <string>
 #include <vector>
 
-#include "app/main_window.h"
-#include "app/platform.h"
+#include "base/main_window.h"
+#include "base/platform.h"
 #include "platform/headless/memory_file_system.h"
 #include "platform/headless/pixel_image.h"
 

@@ -4,7 +4,7 @@
 #include <cwctype>
 #include <stdexcept>
 
-#include "app/failure.h"
+#include "base/failure.h"
 
 namespace qo {
 namespace {

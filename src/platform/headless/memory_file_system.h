@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "app/services.h"
+#include "base/services.h"
 
 namespace qo {
 

@@ -3,8 +3,8 @@
 #include <cstdint>
 #include <vector>
 
-#include "app/geometry.h"
-#include "overlay/image.h"
+#include "base/geometry.h"
+#include "base/image.h"
 
 namespace qo {
 

@@ -2,7 +2,7 @@
 
 #include <string>
 
-#include "app/geometry.h"
+#include "base/geometry.h"
 #include "platform/win32/window_class.h"
 
 namespace qo::win32 {

@@ -4,7 +4,7 @@
 
 #include <vector>
 
-#include "app/failure.h"
+#include "base/failure.h"
 #include "platform/win32/services_win32.h"
 
 namespace qo::win32 {

@@ -3,7 +3,7 @@
 #include <array>
 
 #include "platform/win32/handles.h"
-#include "ui/common_dialog.h"
+#include "base/common_dialog.h"
 
 namespace qo::win32 {
 

@@ -3,10 +3,10 @@
 
 #include <commctrl.h>
 
-#include "app/error_report.h"
-#include "app/failure.h"
+#include "base/error_report.h"
+#include "base/failure.h"
 #include "app/form1.h"
-#include "app/platform.h"
+#include "base/platform.h"
 #include "platform/win32/main_window_win32.h"
 #include "platform/win32/overlay_window_win32.h"
 #include "platform/win32/services_win32.h"

@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <cmath>
 
-#include "app/failure.h"
+#include "base/failure.h"
 #include "app/form1.h"
 #include "platform/win32/services_win32.h"
 #include "platform/win32/win32_error.h"

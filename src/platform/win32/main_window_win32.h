@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "app/main_window.h"
+#include "base/main_window.h"
 #include "platform/win32/controls_win32.h"
 #include "platform/win32/window_class.h"
 #include "ui/window_definitions.h"

@@ -2,7 +2,7 @@
 
 #include <windowsx.h>
 
-#include "app/failure.h"
+#include "base/failure.h"
 #include "overlay/form2.h"
 #include "platform/win32/services_win32.h"
 #include "platform/win32/win32_error.h"

@@ -3,7 +3,7 @@
 #include <memory>
 #include <optional>
 
-#include "overlay/overlay_window.h"
+#include "base/overlay_window.h"
 #include "platform/win32/dialogs_win32.h"
 #include "platform/win32/persistent_image.h"
 #include "platform/win32/window_class.h"

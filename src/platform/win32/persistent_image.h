@@ -2,8 +2,8 @@
 
 #include <optional>
 
-#include "app/geometry.h"
-#include "overlay/image.h"
+#include "base/geometry.h"
+#include "base/image.h"
 #include "platform/win32/handles.h"
 
 namespace qo::win32 {

@@ -2,7 +2,7 @@
 
 #include <vector>
 
-#include "app/failure.h"
+#include "base/failure.h"
 #include "platform/win32/win32_error.h"
 
 namespace qo::win32 {

@@ -4,7 +4,7 @@
 #include <memory>
 #include <string>
 
-#include "app/services.h"
+#include "base/services.h"
 #include "platform/win32/handles.h"
 
 namespace qo::win32 {

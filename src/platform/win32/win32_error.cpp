@@ -1,6 +1,6 @@
 #include "platform/win32/win32_error.h"
 
-#include "app/failure.h"
+#include "base/failure.h"
 #include "platform/win32/handles.h"
 
 namespace qo::win32 {

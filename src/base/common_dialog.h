@@ -5,7 +5,7 @@
 #include <string_view>
 #include <vector>
 
-#include "app/geometry.h"
+#include "base/geometry.h"
 
 namespace qo {
 

@@ -1,4 +1,4 @@
-#include "ui/common_dialog.h"
+#include "base/common_dialog.h"
 
 namespace qo {
 

@@ -28,7 +28,7 @@
 // is simply not available.  Where the decimal and the group separator could both be
 // read at a position, the decimal one wins.  Only the ASCII digits count.  A value
 // too large for a double is not a number; one too small for it reads as 0.
-#include "options/numeric_text.h"
+#include "base/numeric_text.h"
 
 #include <algorithm>
 #include <charconv>
@@ -36,7 +36,7 @@
 #include <string>
 #include <system_error>
 
-#include "app/failure.h"
+#include "base/failure.h"
 
 namespace qo {
 namespace {

@@ -4,7 +4,7 @@
 #include <optional>
 #include <string_view>
 
-#include "app/services.h"
+#include "base/services.h"
 
 namespace qo {
 

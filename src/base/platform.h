@@ -1,7 +1,7 @@
 #pragma once
 
-#include "app/services.h"
-#include "overlay/overlay_window.h"
+#include "base/services.h"
+#include "base/overlay_window.h"
 
 namespace qo {
 

@@ -3,10 +3,10 @@
 #include <memory>
 #include <string>
 
-#include "app/geometry.h"
-#include "app/services.h"
-#include "overlay/image.h"
-#include "ui/common_dialog.h"
+#include "base/geometry.h"
+#include "base/services.h"
+#include "base/image.h"
+#include "base/common_dialog.h"
 
 namespace qo {
 

@@ -1,8 +1,8 @@
-#include "app/error_report.h"
+#include "base/error_report.h"
 
 #include <new>
 
-#include "app/failure.h"
+#include "base/failure.h"
 
 namespace qo {
 

@@ -1,4 +1,4 @@
-#include "app/shared_services.h"
+#include "base/shared_services.h"
 
 namespace qo {
 

@@ -6,7 +6,7 @@
 #include <string>
 #include <string_view>
 
-#include "app/geometry.h"
+#include "base/geometry.h"
 
 namespace qo {
 

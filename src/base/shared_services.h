@@ -2,7 +2,7 @@
 
 #include <string>
 
-#include "app/services.h"
+#include "base/services.h"
 
 namespace qo {
 

@@ -2,7 +2,7 @@
 
 #include <string>
 
-#include "app/geometry.h"
+#include "base/geometry.h"
 
 namespace qo {
 

@@ -3,7 +3,7 @@
 #include <string>
 #include <string_view>
 
-#include "app/services.h"
+#include "base/services.h"
 
 namespace qo {
 
