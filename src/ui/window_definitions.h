@@ -3,20 +3,10 @@
 #include <span>
 #include <string_view>
 
+#include "base/controls.h"
 #include "base/geometry.h"
 
 namespace qo {
-
-enum class ControlKind {
-  Frame,
-  CheckBox,
-  Label,
-  PictureBox,
-  TextBox,
-  CommonDialog,  // invisible component
-  PushButton,
-  SkinFramework,  // invisible component
-};
 
 struct FontDefinition {
   std::wstring_view face;
@@ -24,13 +14,6 @@ struct FontDefinition {
   int weight;
   int charset;
 };
-
-inline constexpr Colour kWhite = 0x00FFFFFF;
-inline constexpr Colour kBlack = 0x00000000;
-inline constexpr Colour kButtonFace = 0x8000000F;
-inline constexpr Colour kButtonText = 0x80000012;
-inline constexpr Colour kWindowText = 0x80000008;
-inline constexpr Colour kWindowBackground = 0x80000005;
 
 inline constexpr int kNoTabIndex = -1;
 
