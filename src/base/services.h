@@ -2,6 +2,7 @@
 
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <span>
 #include <string>
 #include <string_view>
@@ -67,6 +68,14 @@ class EventPump {
   virtual void doEvents() = 0;
 };
 
+// What a directory search tells of the entry it found.
+struct DirectoryEntry {
+  bool folder = false;
+  bool hidden = false;
+  bool system = false;
+  bool readOnly = false;
+};
+
 class FileSystem {
  public:
   virtual ~FileSystem() = default;
@@ -78,6 +87,12 @@ class FileSystem {
   virtual void replaceFile(const std::wstring& from, const std::wstring& to) = 0;
   // Removes a file; never throws.
   virtual void removeFile(const std::wstring& path) noexcept = 0;
+  // Searches for exactly the entry that path names (a file or a folder, never a
+  // pattern); empty when there is none.  Never throws.  A file system that cannot
+  // search finds nothing.
+  virtual std::optional<DirectoryEntry> findEntry(const std::wstring& /*path*/) noexcept {
+    return std::nullopt;
+  }
 };
 
 // The device context of the whole screen, held until destroyed.

@@ -31,6 +31,11 @@ void MemoryFileSystem::setFile(const std::wstring& path, std::vector<std::uint8_
   store(path, std::move(bytes));
 }
 
+void MemoryFileSystem::setAttributes(const std::wstring& path, DirectoryEntry attributes) {
+  attributes.folder = false;
+  files_.at(path).attributes = attributes;
+}
+
 bool MemoryFileSystem::hasFile(const std::wstring& path) const { return files_.count(path) != 0; }
 
 const std::vector<std::uint8_t>& MemoryFileSystem::file(const std::wstring& path) const {
@@ -85,6 +90,12 @@ void MemoryFileSystem::replaceFile(const std::wstring& from, const std::wstring&
 }
 
 void MemoryFileSystem::removeFile(const std::wstring& path) noexcept { files_.erase(path); }
+
+std::optional<DirectoryEntry> MemoryFileSystem::findEntry(const std::wstring& path) noexcept {
+  if (auto file = files_.find(path); file != files_.end()) return file->second.attributes;
+  if (folders_.count(path) != 0) return DirectoryEntry{.folder = true};
+  return std::nullopt;
+}
 
 void MemoryFileSystem::store(const std::wstring& path, std::vector<std::uint8_t> bytes) {
   File& file = files_[path];

@@ -28,6 +28,9 @@ class MemoryFileSystem : public FileSystem {
   // Puts a file in place directly, whatever its folder, replacing any file there.
   void setFile(const std::wstring& path, std::vector<std::uint8_t> bytes);
 
+  // Marks a file placed with setFile hidden, system or read-only.
+  void setAttributes(const std::wstring& path, DirectoryEntry attributes);
+
   bool hasFile(const std::wstring& path) const;
   // The bytes of a file; throws std::out_of_range when there is none.
   const std::vector<std::uint8_t>& file(const std::wstring& path) const;
@@ -47,11 +50,13 @@ class MemoryFileSystem : public FileSystem {
   void writeNewFile(const std::wstring& path, std::span<const std::uint8_t> bytes) override;
   void replaceFile(const std::wstring& from, const std::wstring& to) override;
   void removeFile(const std::wstring& path) noexcept override;
+  std::optional<DirectoryEntry> findEntry(const std::wstring& path) noexcept override;
 
  private:
   struct File {
     std::vector<std::uint8_t> bytes;
     std::int64_t changed = 0;
+    DirectoryEntry attributes;
   };
 
   void store(const std::wstring& path, std::vector<std::uint8_t> bytes);

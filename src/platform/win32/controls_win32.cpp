@@ -3,6 +3,7 @@
 #include <windowsx.h>
 
 #include "platform/win32/services_win32.h"
+#include "platform/win32/skin_window_win32.h"
 
 namespace qo::win32 {
 
@@ -60,7 +61,9 @@ void FrameControl::paint() {
   HDC dc = paint.get();
   RECT client{};
   ::GetClientRect(hwnd(), &client);
-  fillWith(dc, client, background_);
+  const COLORREF background =
+      skinnedColour(hwnd(), SkinPart::FrameBackground, toColorRef(background_));
+  fillWith(dc, client, background);
   SelectedObject font(dc, font_ ? static_cast<HGDIOBJ>(font_) : ::GetStockObject(DEFAULT_GUI_FONT));
   TEXTMETRICW metrics{};
   ::GetTextMetricsW(dc, &metrics);
@@ -71,8 +74,8 @@ void FrameControl::paint() {
   const int length = ::GetWindowTextW(hwnd(), caption, 256);
   if (length == 0) return;
   const int indent = ::MulDiv(6, dpiOf(hwnd()), 96);
-  ::SetBkColor(dc, toColorRef(background_));
-  ::SetTextColor(dc, ::GetSysColor(COLOR_BTNTEXT));
+  ::SetBkColor(dc, background);
+  ::SetTextColor(dc, skinnedColour(hwnd(), SkinPart::FrameText, ::GetSysColor(COLOR_BTNTEXT)));
   ::SetBkMode(dc, OPAQUE);
   ::TextOutW(dc, indent, 0, caption, length);
 }
@@ -141,14 +144,16 @@ void PushButtonControl::paint() {
   HDC dc = paint.get();
   RECT client{};
   ::GetClientRect(hwnd(), &client);
-  fillWith(dc, client, pressed_ ? Colour{0x00E5E5E5} : background_);
+  fillWith(dc, client,
+           pressed_ ? Colour{0x00E5E5E5}
+                    : skinnedColour(hwnd(), SkinPart::ButtonBackground, toColorRef(background_)));
   UniqueBrush frame(::CreateSolidBrush(::GetSysColor(COLOR_BTNSHADOW)));
   ::FrameRect(dc, &client, frame.get());
   wchar_t caption[256] = {};
   const int length = ::GetWindowTextW(hwnd(), caption, 256);
   SelectedObject font(dc, font_ ? static_cast<HGDIOBJ>(font_) : ::GetStockObject(DEFAULT_GUI_FONT));
   ::SetBkMode(dc, TRANSPARENT);
-  ::SetTextColor(dc, toColorRef(foreground_));
+  ::SetTextColor(dc, skinnedColour(hwnd(), SkinPart::ButtonText, toColorRef(foreground_)));
   RECT text = client;
   if (pressed_) ::OffsetRect(&text, 1, 1);
   ::DrawTextW(dc, caption, length, &text, DT_CENTER | DT_VCENTER | DT_SINGLELINE | DT_NOPREFIX);

@@ -4,6 +4,7 @@
 
 #include "base/failure.h"
 #include "overlay/form2.h"
+#include "platform/win32/cursor_file_win32.h"
 #include "platform/win32/services_win32.h"
 #include "platform/win32/win32_error.h"
 #include "ui/resource_ids.h"
@@ -91,11 +92,8 @@ void Win32OverlayWindow::setApplicationIcon() {
 }
 
 void Win32OverlayWindow::loadMouseIcon(const std::wstring& path) {
-  UniqueCursor cursor(static_cast<HCURSOR>(
-      ::LoadImageW(nullptr, path.c_str(), IMAGE_CURSOR, 0, 0, LR_LOADFROMFILE | LR_DEFAULTSIZE)));
-  if (!cursor) throw Failure(L"HAND-M.CUR could not be read as a cursor.");
   // Kept as the overlay's custom pointer image; the overlay itself shows the arrow.
-  mouseIcon_ = std::move(cursor);
+  mouseIcon_ = loadCursorFile(path);
 }
 
 void Win32OverlayWindow::copyFromScreen(ScreenContext& screen, Size size) {

@@ -113,6 +113,36 @@ void Win32FileSystem::replaceFile(const std::wstring& from, const std::wstring& 
 
 void Win32FileSystem::removeFile(const std::wstring& path) noexcept { ::DeleteFileW(path.c_str()); }
 
+namespace {
+
+struct FindTraits {
+  using Handle = HANDLE;
+  static constexpr HandleKind kKind = HandleKind::File;
+  static Handle empty() { return INVALID_HANDLE_VALUE; }
+  static void close(Handle h) { ::FindClose(h); }
+};
+using UniqueFind = UniqueHandle<FindTraits>;
+
+}  // namespace
+
+std::optional<DirectoryEntry> Win32FileSystem::findEntry(const std::wstring& path) noexcept {
+  // One exact name: wildcards would make the search a pattern.
+  if (path.find_first_of(L"*?") != std::wstring::npos) return std::nullopt;
+  WIN32_FIND_DATAW found{};
+  UniqueFind search(::FindFirstFileW(path.c_str(), &found));
+  if (!search) return std::nullopt;
+  // The search also matches short 8.3 aliases; only the entry's own name counts.
+  const std::wstring name = path.substr(path.find_last_of(L"\\/") + 1);
+  if (::CompareStringOrdinal(found.cFileName, -1, name.c_str(), -1, TRUE) != CSTR_EQUAL) {
+    return std::nullopt;
+  }
+  const DWORD attributes = found.dwFileAttributes;
+  return DirectoryEntry{.folder = (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0,
+                        .hidden = (attributes & FILE_ATTRIBUTE_HIDDEN) != 0,
+                        .system = (attributes & FILE_ATTRIBUTE_SYSTEM) != 0,
+                        .readOnly = (attributes & FILE_ATTRIBUTE_READONLY) != 0};
+}
+
 Size Win32Screen::size() {
   return {::GetSystemMetrics(SM_CXSCREEN), ::GetSystemMetrics(SM_CYSCREEN)};
 }

@@ -55,6 +55,7 @@ class Win32FileSystem final : public FileSystem {
   void writeNewFile(const std::wstring& path, std::span<const std::uint8_t> bytes) override;
   void replaceFile(const std::wstring& from, const std::wstring& to) override;
   void removeFile(const std::wstring& path) noexcept override;
+  std::optional<DirectoryEntry> findEntry(const std::wstring& path) noexcept override;
 };
 
 class Win32ScreenContext final : public ScreenContext {

@@ -1,0 +1,3 @@
+[Skin]
+Version=1
+Window=#12G456
