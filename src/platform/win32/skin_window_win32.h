@@ -13,9 +13,9 @@ struct SkinChoice {
 };
 
 // Draws window and its controls in the skin's colours from now on: the window
-// is subclassed and answers WM_ERASEBKGND and the WM_CTLCOLOR* of its controls
-// (which our frames pass up to it); our own-drawn controls ask skinnedColour
-// when they paint.  A second call replaces the first; everything is undone when
+// is subclassed and answers WM_ERASEBKGND and the WM_CTLCOLOR* of its controls,
+// and so are the containers among its children (frames) for the controls they
+// hold; our own-drawn controls ask skinnedColour when they paint.  A second call replaces the first; everything is undone when
 // the window is destroyed.  Throws Failure when window is not a window.
 void applySkin(HWND window, const SkinColours& colours, SkinChoice choice);
 
