@@ -49,6 +49,7 @@ void run(Report& report) {
   benchCapture(report, screen);
   benchBitmapSave(report, program);
   benchOverlay(report, program);
+  benchOpenAgainstCopy(report, program);
   benchObjects(report, program, objects);
   report.line("");
   program.messages.summarise();
@@ -56,10 +57,19 @@ void run(Report& report) {
 
 }  // namespace
 
+//   qo_bench.exe --peak-overlay|--peak-copy [report-file]: only the peak memory of one.
 int main(int argc, char** argv) {
-  Report report(argc > 1 ? argv[1] : defaultReportPath());
+  const std::string mode = argc > 1 ? argv[1] : "";
+  const bool peak = mode == "--peak-overlay" || mode == "--peak-copy";
+  const int reportArg = peak ? 2 : 1;
+  Report report(argc > reportArg ? argv[reportArg] : defaultReportPath());
   if (!report.fileOpen()) std::fputs("(the report file could not be opened)\n", stdout);
   try {
+    if (peak) {
+      BenchProgram program(report);
+      benchPeakMemory(report, program, mode == "--peak-overlay");
+      return 0;
+    }
     run(report);
   } catch (const qo::Failure& failure) {
     std::string text;
