@@ -58,13 +58,26 @@ void run(Report& report) {
 }  // namespace
 
 //   qo_bench.exe --peak-overlay|--peak-copy [report-file]: only the peak memory of one.
+//   qo_bench.exe --capture-save [report-file]: only capture, pixel layouts and saving.
+//   qo_bench.exe --overlay-stages [report-file]: the overlay's memory, step by step.
 int main(int argc, char** argv) {
   const std::string mode = argc > 1 ? argv[1] : "";
   const bool peak = mode == "--peak-overlay" || mode == "--peak-copy";
-  const int reportArg = peak ? 2 : 1;
+  const int reportArg = peak || mode == "--capture-save" || mode == "--overlay-stages" ? 2 : 1;
   Report report(argc > reportArg ? argv[reportArg] : defaultReportPath());
   if (!report.fileOpen()) std::fputs("(the report file could not be opened)\n", stdout);
   try {
+    if (mode == "--overlay-stages") {  // where the overlay's memory goes
+      BenchProgram program(report);
+      benchOverlayStages(report, program);
+      return 0;
+    }
+    if (mode == "--capture-save") {  // a quick look at the pixel layout's costs only
+      BenchProgram program(report);
+      benchCapture(report, program.screen.size());
+      benchBitmapSave(report, program);
+      return 0;
+    }
     if (peak) {
       BenchProgram program(report);
       benchPeakMemory(report, program, mode == "--peak-overlay");

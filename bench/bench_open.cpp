@@ -96,7 +96,44 @@ double peakResidentBytes() {
   return static_cast<double>(counters.PeakWorkingSetSize);
 }
 
+double residentBytes() {
+  PROCESS_MEMORY_COUNTERS counters{};
+  counters.cb = sizeof(counters);
+  ::GetProcessMemoryInfo(::GetCurrentProcess(), &counters, sizeof(counters));
+  return static_cast<double>(counters.WorkingSetSize);
+}
+
+class NoEvents final : public OverlayEvents {
+ public:
+  void Form_MouseDown(int, int, float, float) override {}
+  void Form_MouseMove(int, int, float, float) override {}
+  void Form_DblClick() override {}
+};
+
+void stageLine(Report& report, const char* stage) {
+  report.line(format("  %-40s resident %9s   peak %9s", stage, megabytes(residentBytes()).c_str(),
+                     megabytes(peakResidentBytes()).c_str()));
+}
+
 }  // namespace
+
+// Where the overlay's memory goes, step by step as "Start Drawing" takes them.
+void benchOverlayStages(Report& report, BenchProgram& program) {
+  NoEvents events;
+  stageLine(report, "at start");
+  auto overlay = program.overlays.buildOverlay(events);
+  stageLine(report, "overlay built (image filled), hidden");
+  {
+    const auto screenDc = program.screen.getDC();
+    overlay->copyFromScreen(*screenDc, program.screen.size());
+    ::GdiFlush();
+  }
+  stageLine(report, "screen copied in");
+  overlay->show();
+  stageLine(report, "shown");
+  pumpFor(program, 300);
+  stageLine(report, "shown and painted");
+}
 
 void benchOpenAgainstCopy(Report& report, BenchProgram& program) {
   report.heading("Start Drawing to overlay shown, against GetDC + BitBlt + show of the same screen");

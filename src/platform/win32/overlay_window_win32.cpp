@@ -2,6 +2,8 @@
 
 #include <windowsx.h>
 
+#include <algorithm>
+
 #include "base/failure.h"
 #include "overlay/form2.h"
 #include "platform/win32/services_win32.h"
@@ -17,6 +19,7 @@ constexpr wchar_t kOverlayClass[] = L"QuillmarkOrvaneOverlay";
 constexpr wchar_t kPreviewClass[] = L"QuillmarkOrvanePicture";
 // What the preview box shows for the part of its square outside the picture.
 constexpr COLORREF kNeutralGrey = RGB(128, 128, 128);
+constexpr int kScreenCopyBandBytes = 4 << 20;
 
 Size screenSize() { return {::GetSystemMetrics(SM_CXSCREEN), ::GetSystemMetrics(SM_CYSCREEN)}; }
 
@@ -100,7 +103,15 @@ void Win32OverlayWindow::loadMouseIcon(const std::wstring& path) {
 
 void Win32OverlayWindow::copyFromScreen(ScreenContext& screen, Size size) {
   auto& context = static_cast<Win32ScreenContext&>(screen);
-  ::BitBlt(image_->dc(), 0, 0, size.width, size.height, context.get(), 0, 0, SRCCOPY);
+  // In bands of a few megabytes: copying from the screen, the system reads the
+  // pixels into buffers of its own (and converts them) before they reach the
+  // image, and for one block of the whole screen those buffers would be a second
+  // and third screen-sized image for a moment.
+  const int band = std::max(1, kScreenCopyBandBytes / std::max(1, size.width * 4));
+  for (int top = 0; top < size.height; top += band) {
+    ::BitBlt(image_->dc(), 0, top, size.width, std::min(band, size.height - top), context.get(),
+             0, top, SRCCOPY);
+  }
   ::InvalidateRect(hwnd(), nullptr, FALSE);
 }
 
@@ -147,8 +158,16 @@ void Win32OverlayWindow::show() {
 void Win32OverlayWindow::paint() {
   PaintDc paint(hwnd());
   const RECT& area = paint.area();
-  ::BitBlt(paint.get(), area.left, area.top, area.right - area.left, area.bottom - area.top,
-           image_->dc(), area.left, area.top, SRCCOPY);
+  // In bands, like the screen copy: the image's pixels are converted to the
+  // screen's layout on their way, in a buffer as large as what is copied at once.
+  const int left = static_cast<int>(area.left);
+  const int bottom = static_cast<int>(area.bottom);
+  const int width = static_cast<int>(area.right) - left;
+  const int band = std::max(1, kScreenCopyBandBytes / std::max(1, width * 4));
+  for (int top = static_cast<int>(area.top); top < bottom; top += band) {
+    ::BitBlt(paint.get(), left, top, width, std::min(band, bottom - top), image_->dc(), left, top,
+             SRCCOPY);
+  }
 }
 
 void Win32OverlayWindow::raiseMouse(UINT message, WPARAM wParam, LPARAM lParam) {
