@@ -48,14 +48,16 @@ stage=$(mktemp -d /tmp/qo-package.XXXXXX)
 trap 'rm -rf "$stage"' EXIT
 mkdir -p "$stage/$folder/skin-example" "$dist"
 
-# Debug information beside the zip; the program keeps only a link to it.  objcopy
-# stamps the time of writing into the program file unless SOURCE_DATE_EPOCH says otherwise.
+# The build has split the debug information off into a file beside the program,
+# which the program names in its .gnu_debuglink section: that file goes beside the
+# zip, the program loses its symbols too.  objcopy stamps the time of writing into
+# the program file unless SOURCE_DATE_EPOCH says otherwise.
 debug_file="$dist/$program.debug"
 export SOURCE_DATE_EPOCH=0
-$objcopy --only-keep-debug "$build/bin/$program" "$debug_file"
-chmod 644 "$debug_file"
-$objcopy --strip-all --add-gnu-debuglink="$debug_file" "$build/bin/$program" \
-  "$stage/$folder/$program"
+install -m 644 "$build/bin/$program.debug" "$debug_file"
+$objcopy --strip-all --keep-section=.gnu_debuglink "$build/bin/$program" "$stage/$folder/$program"
+i686-w64-mingw32-objdump -h "$stage/$folder/$program" | grep -q '\.gnu_debuglink' \
+  || { echo "package: $program lost its link to the debug information" >&2; exit 1; }
 
 # The hand pointer and the example skin are made elsewhere in the tree; package them
 # when they are there and say so plainly when they are not.
