@@ -125,6 +125,7 @@ void benchBitmapSave(Report& report, BenchProgram& program) {
                      save.median / plain.median, save.median / (encode.median + flushed.median)));
   report.line(format("RESULT save_ms %.3f", save.median));
   report.line(format("RESULT raw_write_ms %.3f", plain.median));
+  report.line(format("RESULT raw_flushed_write_ms %.3f", flushed.median));
 
   ::DeleteFileW(picture.c_str());
   ::DeleteFileW(raw.c_str());

@@ -288,6 +288,9 @@ ratios() {
     else printf "RATIO hwm_overlay_over_empty_images_4k %.3f\n", (a - b) / (3840 * 2160 * 4) }'
   ratio overlay_over_bitblt "$(value open_ms $large 4)" "$(value copy_show_ms $large 4)"
   ratio move_4k_over_1080p "$(value move_ms $large 6)" "$(value move_ms $small 6)"
+  echo "   (for comparison, not a target: the save against a raw write that is also flushed"
+  echo "    to disk, as the save's own temporary file is before it replaces the old file)"
+  ratio save_over_flushed_raw_4k "$(value save_ms $large 3)" "$(value raw_flushed_write_ms $large 3)"
 }
 
 summary() {

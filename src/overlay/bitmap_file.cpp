@@ -31,14 +31,12 @@ void putUint32(std::uint8_t* at, std::uint32_t value) {
   at[3] = static_cast<std::uint8_t>(value >> 24);
 }
 
-std::uint64_t paddedRowBytes(int width) { return bmpRowBytes(width); }
-
 void checkEncodable(Size size, bool hasPixels) {
   if (size.width <= 0 || size.height <= 0 || !hasPixels) {
     throw Failure(L"The picture has no pixels, so there is nothing to save.");
   }
   const std::uint64_t total =
-      kPixelOffset + paddedRowBytes(size.width) * static_cast<std::uint64_t>(size.height);
+      kPixelOffset + bmpRowBytes(size.width) * static_cast<std::uint64_t>(size.height);
   if (total > std::numeric_limits<std::uint32_t>::max()) {
     throw Failure(L"The picture is too large to be saved as a bitmap file.");
   }
@@ -115,13 +113,13 @@ std::uint64_t bmpRowBytes(int width) {
 
 void encodeBmpHeaders(std::span<std::uint8_t, kBmpHeaderBytes> out, Size size) {
   checkEncodable(size, true);
-  const auto imageSize = paddedRowBytes(size.width) * static_cast<std::uint64_t>(size.height);
+  const auto imageSize = bmpRowBytes(size.width) * static_cast<std::uint64_t>(size.height);
   writeHeaders(out.data(), size, static_cast<std::uint32_t>(imageSize));
 }
 
 std::vector<std::uint8_t> encodeBmp(const ImageView& image) {
   checkEncodable({image.width, image.height}, image.pixels != nullptr);
-  const std::size_t rowBytes = static_cast<std::size_t>(paddedRowBytes(image.width));
+  const std::size_t rowBytes = static_cast<std::size_t>(bmpRowBytes(image.width));
   const std::size_t height = static_cast<std::size_t>(image.height);
   const std::size_t imageSize = rowBytes * height;
 
