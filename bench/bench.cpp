@@ -60,13 +60,20 @@ void run(Report& report) {
 //   qo_bench.exe --peak-overlay|--peak-copy [report-file]: only the peak memory of one.
 //   qo_bench.exe --capture-save [report-file]: only capture, pixel layouts and saving.
 //   qo_bench.exe --overlay-stages [report-file]: the overlay's memory, step by step.
+//   qo_bench.exe --open [report-file]: opening the overlay against a plain screen copy.
 int main(int argc, char** argv) {
   const std::string mode = argc > 1 ? argv[1] : "";
   const bool peak = mode == "--peak-overlay" || mode == "--peak-copy";
-  const int reportArg = peak || mode == "--capture-save" || mode == "--overlay-stages" ? 2 : 1;
+  const bool single = mode == "--capture-save" || mode == "--overlay-stages" || mode == "--open";
+  const int reportArg = peak || single ? 2 : 1;
   Report report(argc > reportArg ? argv[reportArg] : defaultReportPath());
   if (!report.fileOpen()) std::fputs("(the report file could not be opened)\n", stdout);
   try {
+    if (mode == "--open") {  // opening the overlay against a plain copy only
+      BenchProgram program(report);
+      benchOpenAgainstCopy(report, program);
+      return 0;
+    }
     if (mode == "--overlay-stages") {  // where the overlay's memory goes
       BenchProgram program(report);
       benchOverlayStages(report, program);

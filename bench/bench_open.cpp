@@ -13,7 +13,7 @@ namespace qo::bench {
 
 namespace {
 
-constexpr int kOpenRounds = 9;
+constexpr int kOpenRounds = 15;
 constexpr wchar_t kCopyClass[] = L"QoBenchScreenCopy";
 
 // The yardstick: a borderless full-screen window that shows its own copy of the
