@@ -19,7 +19,21 @@ constexpr wchar_t kOverlayClass[] = L"QuillmarkOrvaneOverlay";
 constexpr wchar_t kPreviewClass[] = L"QuillmarkOrvanePicture";
 // What the preview box shows for the part of its square outside the picture.
 constexpr COLORREF kNeutralGrey = RGB(128, 128, 128);
-constexpr int kScreenCopyBandBytes = 4 << 20;
+constexpr int kBandBytes = 4 << 20;
+
+// A plain copy of area between two DCs, to the same place, in bands of a few
+// megabytes.  On its way between the screen's layout and the image's the system
+// reads and converts the pixels in buffers of its own as large as what is copied
+// at once: for the whole screen in one block they would be a second and third
+// screen-sized image for a moment.
+void copyInBands(HDC target, HDC source, const RECT& area) {
+  const int width = static_cast<int>(area.right - area.left);
+  const int band = std::max(1, kBandBytes / std::max(1, width * 4));
+  for (int top = static_cast<int>(area.top); top < area.bottom; top += band) {
+    ::BitBlt(target, area.left, top, width, std::min(band, static_cast<int>(area.bottom) - top),
+             source, area.left, top, SRCCOPY);
+  }
+}
 
 Size screenSize() { return {::GetSystemMetrics(SM_CXSCREEN), ::GetSystemMetrics(SM_CYSCREEN)}; }
 
@@ -103,15 +117,7 @@ void Win32OverlayWindow::loadMouseIcon(const std::wstring& path) {
 
 void Win32OverlayWindow::copyFromScreen(ScreenContext& screen, Size size) {
   auto& context = static_cast<Win32ScreenContext&>(screen);
-  // In bands of a few megabytes: copying from the screen, the system reads the
-  // pixels into buffers of its own (and converts them) before they reach the
-  // image, and for one block of the whole screen those buffers would be a second
-  // and third screen-sized image for a moment.
-  const int band = std::max(1, kScreenCopyBandBytes / std::max(1, size.width * 4));
-  for (int top = 0; top < size.height; top += band) {
-    ::BitBlt(image_->dc(), 0, top, size.width, std::min(band, size.height - top), context.get(),
-             0, top, SRCCOPY);
-  }
+  copyInBands(image_->dc(), context.get(), {0, 0, size.width, size.height});
   ::InvalidateRect(hwnd(), nullptr, FALSE);
 }
 
@@ -157,17 +163,7 @@ void Win32OverlayWindow::show() {
 
 void Win32OverlayWindow::paint() {
   PaintDc paint(hwnd());
-  const RECT& area = paint.area();
-  // In bands, like the screen copy: the image's pixels are converted to the
-  // screen's layout on their way, in a buffer as large as what is copied at once.
-  const int left = static_cast<int>(area.left);
-  const int bottom = static_cast<int>(area.bottom);
-  const int width = static_cast<int>(area.right) - left;
-  const int band = std::max(1, kScreenCopyBandBytes / std::max(1, width * 4));
-  for (int top = static_cast<int>(area.top); top < bottom; top += band) {
-    ::BitBlt(paint.get(), left, top, width, std::min(band, bottom - top), image_->dc(), left, top,
-             SRCCOPY);
-  }
+  copyInBands(paint.get(), image_->dc(), paint.area());
 }
 
 void Win32OverlayWindow::raiseMouse(UINT message, WPARAM wParam, LPARAM lParam) {
