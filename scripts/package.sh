@@ -41,7 +41,12 @@ cmake -S . -B "$build" -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64-i686.cmake \
   -DCMAKE_C_FLAGS_RELEASE="-O2 -g -DNDEBUG -ffile-prefix-map=$root=." \
   -DCMAKE_CXX_FLAGS_RELEASE="-O2 -g -DNDEBUG -ffile-prefix-map=$root=." \
   >"$build/cmake.log" 2>&1 || { cat "$build/cmake.log"; exit 1; }
-cmake --build "$build" --target quillmark_orvane -j"$(nproc)" >"$build/build.log" 2>&1 \
+# The program, and whatever target of the tree makes the hand pointer.
+targets=(quillmark_orvane)
+while read -r target; do targets+=("$target"); done < <(
+  cmake --build "$build" --target help 2>/dev/null | sed -n 's/^\.\.\. //p' |
+    grep -iE '^[a-z0-9_]*(cursor|hand)[a-z0-9_]*$' || true)
+cmake --build "$build" --target "${targets[@]}" -j"$(nproc)" >"$build/build.log" 2>&1 \
   || { cat "$build/build.log"; exit 1; }
 
 stage=$(mktemp -d /tmp/qo-package.XXXXXX)
