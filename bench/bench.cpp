@@ -49,6 +49,7 @@ void run(Report& report) {
   benchCapture(report, screen);
   benchBitmapSave(report, program);
   benchOverlay(report, program);
+  benchOpenAgainstCopy(report, program);
   benchObjects(report, program, objects);
   report.line("");
   program.messages.summarise();
@@ -56,10 +57,39 @@ void run(Report& report) {
 
 }  // namespace
 
+//   qo_bench.exe --peak-overlay|--peak-copy [report-file]: only the peak memory of one.
+//   qo_bench.exe --capture-save [report-file]: only capture, pixel layouts and saving.
+//   qo_bench.exe --overlay-stages [report-file]: the overlay's memory, step by step.
+//   qo_bench.exe --open [report-file]: opening the overlay against a plain screen copy.
 int main(int argc, char** argv) {
-  Report report(argc > 1 ? argv[1] : defaultReportPath());
+  const std::string mode = argc > 1 ? argv[1] : "";
+  const bool peak = mode == "--peak-overlay" || mode == "--peak-copy";
+  const bool single = mode == "--capture-save" || mode == "--overlay-stages" || mode == "--open";
+  const int reportArg = peak || single ? 2 : 1;
+  Report report(argc > reportArg ? argv[reportArg] : defaultReportPath());
   if (!report.fileOpen()) std::fputs("(the report file could not be opened)\n", stdout);
   try {
+    if (mode == "--open") {  // opening the overlay against a plain copy only
+      BenchProgram program(report);
+      benchOpenAgainstCopy(report, program);
+      return 0;
+    }
+    if (mode == "--overlay-stages") {  // where the overlay's memory goes
+      BenchProgram program(report);
+      benchOverlayStages(report, program);
+      return 0;
+    }
+    if (mode == "--capture-save") {  // a quick look at the pixel layout's costs only
+      BenchProgram program(report);
+      benchCapture(report, program.screen.size());
+      benchBitmapSave(report, program);
+      return 0;
+    }
+    if (peak) {
+      BenchProgram program(report);
+      benchPeakMemory(report, program, mode == "--peak-overlay");
+      return 0;
+    }
     run(report);
   } catch (const qo::Failure& failure) {
     std::string text;

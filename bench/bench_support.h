@@ -147,6 +147,11 @@ MoveTiming moveAndPaint(Form2& form, HWND overlay, int buttons, PathPoint point)
 void benchCapture(Report& report, Size screen);
 void benchBitmapSave(Report& report, BenchProgram& program);
 void benchOverlay(Report& report, BenchProgram& program);
+void benchOpenAgainstCopy(Report& report, BenchProgram& program);
+// Alone in a fresh process: the overlay opened (overlay) or the plainest full-screen
+// copy of the screen shown; prints "PEAK <what> <size> <before> <peak>" in bytes.
+void benchPeakMemory(Report& report, BenchProgram& program, bool overlay);
+void benchOverlayStages(Report& report, BenchProgram& program);
 
 // Live GDI and USER objects and private memory at named points of the run.
 class ObjectLog {

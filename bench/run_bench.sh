@@ -9,7 +9,7 @@
 # 32-bit prefix that no running wineserver uses, ideally with the X11 driver's
 # Managed=N; otherwise a throwaway prefix is made and removed), QO_BENCH_DISPLAY
 # (first display number to try, default 81), QO_BENCH_STARTS (timed starts per
-# program, default 5).
+# program, default 11).
 #
 # Everything it starts it ends: its Xvfb by PID, Wine through `wineserver -k` of
 # its prefix.  Wine's output always goes to files: pipes would stall on Wine's
@@ -21,7 +21,8 @@ BUILD=${QO_BUILD_DIR:-$ROOT/build/win32}
 BIN=$BUILD/bin
 OUT=${1:-$BIN/bench_report.txt}
 FIRST_DISPLAY=${QO_BENCH_DISPLAY:-81}
-STARTS=${QO_BENCH_STARTS:-5}
+STARTS=${QO_BENCH_STARTS:-11}
+PEAK_RUNS=${QO_BENCH_PEAK_RUNS:-3}
 SIZES="1920x1080 3840x2160"
 PROGRAM="Quillmark Orvane.exe"
 EMPTY=qo_bench_empty_window.exe
@@ -126,10 +127,15 @@ wait_until_gone() {
   wait "$1" 2>/dev/null
 }
 
-# time_start EXE TITLE-REGEX: milliseconds from starting EXE until a window whose
-# title matches is visible ("timeout" when none shows within 20 s).  Then closes it.
+# resident_kib PID FIELD: a /proc status field (VmRSS, VmHWM) of a process, in KiB.
+resident_kib() { awk -v f="$2:" '$1 == f { print $2 }' "/proc/$1/status" 2>/dev/null; }
+
+# time_start EXE TITLE-REGEX: "MS RSS-KIB": milliseconds from starting EXE until a
+# window whose title matches is visible ("timeout" when none shows within 20 s), and
+# the process's resident memory a second later, at rest.  Then closes it.  `wine`
+# ends in an exec of the program's own process, so $! is that process.
 time_start() {
-  local exe=$1 title=$2 start pid elapsed=timeout
+  local exe=$1 title=$2 start pid elapsed=timeout rss=none
   # An earlier run's window can linger for a moment; it must not be counted.
   timeout 5 bash -c "while xdotool search --onlyvisible --name '$title' >/dev/null 2>&1; \
                      do sleep 0.05; done"
@@ -140,11 +146,13 @@ time_start() {
                          do sleep 0.01; done"; then
     elapsed=$(($(now_ms) - start))
     xdotool search --onlyvisible --name "$title" getwindowname %1 >"$WORK/title-$exe.txt" 2>/dev/null
+    sleep 1
+    rss=$(resident_kib "$pid" VmRSS)
   fi
   # WM_CLOSE to the program's windows, as closing it by hand would.
   wine taskkill /im "$exe" >>"$WORK/start.out" 2>>"$WORK/start.err"
   wait_until_gone "$pid"
-  echo "$elapsed"
+  echo "$elapsed ${rss:-none}"
 }
 
 minimum() { tr ' ' '\n' | grep -E '^[0-9]+$' | sort -n | head -1; }
@@ -153,15 +161,21 @@ median() { tr ' ' '\n' | grep -E '^[0-9]+$' | sort -n | awk '{a[NR]=$1} END {
   if (NR == 0) print "n/a"; else if (NR % 2) print a[(NR+1)/2]; else print (a[NR/2]+a[NR/2+1])/2 }'; }
 
 bench_startup() {
-  local empty_times="" program_times="" t
+  local empty_times="" program_times="" empty_rss="" program_rss="" t r
   time_start "$EMPTY" "$EMPTY_TITLE" >/dev/null   # warm-up, not counted
   time_start "$PROGRAM" "$PROGRAM_TITLE" >/dev/null
   for _ in $(seq "$STARTS"); do
-    t=$(time_start "$EMPTY" "$EMPTY_TITLE")
+    read -r t r < <(time_start "$EMPTY" "$EMPTY_TITLE")
     empty_times="$empty_times $t"
-    t=$(time_start "$PROGRAM" "$PROGRAM_TITLE")
+    empty_rss="$empty_rss $r"
+    read -r t r < <(time_start "$PROGRAM" "$PROGRAM_TITLE")
     program_times="$program_times $t"
+    program_rss="$program_rss $r"
   done
+  echo "$empty_times" | median >"$WORK/startup-empty.ms"
+  echo "$program_times" | median >"$WORK/startup-program.ms"
+  echo "$empty_rss" | median >"$WORK/rest-empty.kib"
+  echo "$program_rss" | median >"$WORK/rest-program.kib"
   {
     echo ""
     echo "== Start-up to main window visible ($STARTS runs each, wineserver -p running, $1)"
@@ -169,9 +183,36 @@ bench_startup() {
          "min $(echo $empty_times | minimum) ms"
     echo "  Quillmark Orvane      runs (ms):$program_times   median $(echo $program_times | median) ms," \
          "min $(echo $program_times | minimum) ms"
+    echo "  resident memory at rest, a second after the window shows (KiB):"
+    echo "  empty Win32 program   runs:$empty_rss   median $(echo $empty_rss | median) KiB"
+    echo "  Quillmark Orvane      runs:$program_rss   median $(echo $program_rss | median) KiB"
     echo "  (window titles seen: \"$(head -1 "$WORK/title-$EMPTY.txt" 2>/dev/null)\" and" \
          "\"$(head -1 "$WORK/title-$PROGRAM.txt" 2>/dev/null)\")"
   } >"$WORK/startup.txt"
+}
+
+# bench_peak SIZE: peak resident memory of a fresh process that opens the overlay, and
+# of one that shows the plainest full-screen copy of the screen, alternately.
+bench_peak() {
+  local overlay="" copy="" what file
+  for _ in $(seq "$PEAK_RUNS"); do
+    for what in overlay copy; do
+      file=$WORK/peak-$what.txt
+      rm -f "$file"
+      timeout 300 wine "$BIN/qo_bench.exe" "--peak-$what" "$(windows_path "$file")" \
+        >>"$WORK/peak.out" 2>>"$WORK/peak.err"
+      peak=$(awk '$1 == "PEAK" { print $5 }' "$file" 2>/dev/null | tr -d '\r')
+      if [ "$what" = overlay ]; then overlay="$overlay ${peak:-none}"; else copy="$copy ${peak:-none}"; fi
+    done
+  done
+  echo "$overlay" | median >"$WORK/peak-overlay.bytes"
+  echo "$copy" | median >"$WORK/peak-copy.bytes"
+  {
+    echo ""
+    echo "== Peak resident memory (PeakWorkingSetSize = VmHWM), fresh process each, $1"
+    echo "  Start Drawing (overlay open)        runs (bytes):$overlay   median $(cat "$WORK/peak-overlay.bytes")"
+    echo "  plain full-screen copy shown        runs (bytes):$copy   median $(cat "$WORK/peak-copy.bytes")"
+  } >"$WORK/peak.txt"
 }
 
 run_size() {
@@ -187,6 +228,9 @@ run_size() {
   if [ "$size" = "${SIZES%% *}" ]; then
     log "start-up timings on $DISPLAY"
     bench_startup "$size"
+  else
+    log "peak memory of the overlay and of a plain screen copy on $DISPLAY"
+    bench_peak "$size"
   fi
   stop_wine
   stop_xvfb
@@ -208,6 +252,45 @@ ratio_line() {
     for (i = 1; i <= n; i++)
       printf "  %-15s %-10s 1920x1080 %9.4f ms   3840x2160 %9.4f ms   ratio %5.2f\n",
              (i == 1 ? k : ""), name[i], a[i], b[i], b[i] / a[i] }'
+}
+
+# value KEY SIZE FIELD: a figure of a "RESULT KEY ..." line of the report at SIZE.
+value() {
+  awk -v key="$1" -v f="$3" '$1 == "RESULT" && $2 == key { print $f }' \
+    "$WORK/report-$2.txt" 2>/dev/null | tr -d '\r' | head -1
+}
+
+# ratio NAME NUMERATOR DENOMINATOR [SCALE]: prints "RATIO NAME VALUE" ("n/a" when a
+# figure is missing); the value is (NUMERATOR / DENOMINATOR) * SCALE.
+ratio() {
+  awk -v n="$1" -v a="$2" -v b="$3" -v k="${4:-1}" 'BEGIN {
+    if (a == "" || b == "" || a !~ /^[0-9.]+$/ || b !~ /^[0-9.]+$/ || b + 0 == 0) print "RATIO " n " n/a"
+    else printf "RATIO %s %.3f\n", n, a / b * k }'
+}
+
+ratios() {
+  local large=3840x2160 small=1920x1080 rest_program rest_empty
+  echo ""
+  echo "== Targets: one line per figure, each against its baseline from this same run"
+  echo "   (medians; move_4k_over_1080p uses the least disturbed round of each size)"
+  ratio save_over_raw_4k "$(value save_ms $large 3)" "$(value raw_write_ms $large 3)"
+  ratio startup_over_empty "$(cat "$WORK/startup-program.ms" 2>/dev/null)" \
+    "$(cat "$WORK/startup-empty.ms" 2>/dev/null)"
+  rest_program=$(cat "$WORK/rest-program.kib" 2>/dev/null)
+  rest_empty=$(cat "$WORK/rest-empty.kib" 2>/dev/null)
+  if [ -n "$rest_program" ] && [ -n "$rest_empty" ] && [ "$rest_program" != n/a ] && [ "$rest_empty" != n/a ]; then
+    awk -v a="$rest_program" -v b="$rest_empty" 'BEGIN { printf "RATIO rss_rest_over_empty_mib %.2f\n", (a - b) / 1024 }'
+  else
+    echo "RATIO rss_rest_over_empty_mib n/a"
+  fi
+  awk -v a="$(cat "$WORK/peak-overlay.bytes" 2>/dev/null)" -v b="$(cat "$WORK/peak-copy.bytes" 2>/dev/null)" 'BEGIN {
+    if (a !~ /^[0-9.]+$/ || b !~ /^[0-9.]+$/) print "RATIO hwm_overlay_over_empty_images_4k n/a"
+    else printf "RATIO hwm_overlay_over_empty_images_4k %.3f\n", (a - b) / (3840 * 2160 * 4) }'
+  ratio overlay_over_bitblt "$(value open_ms $large 4)" "$(value copy_show_ms $large 4)"
+  ratio move_4k_over_1080p "$(value move_ms $large 6)" "$(value move_ms $small 6)"
+  echo "   (for comparison, not a target: the save against a raw write that is also flushed"
+  echo "    to disk, as the save's own temporary file is before it replaces the old file)"
+  ratio save_over_flushed_raw_4k "$(value save_ms $large 3)" "$(value raw_flushed_write_ms $large 3)"
 }
 
 summary() {
@@ -240,7 +323,11 @@ main() {
       fi
     done
     [ -f "$WORK/startup.txt" ] && cat "$WORK/startup.txt"
+    [ -f "$WORK/peak.txt" ] && cat "$WORK/peak.txt"
     summary
+    echo ""
+    echo "machine load at the end: $(uptime)"
+    ratios
   } >"$OUT"
   cat "$OUT"
 }

@@ -15,6 +15,7 @@ namespace {
 constexpr std::size_t kFileHeaderSize = 14;
 constexpr std::size_t kInfoHeaderSize = 40;
 constexpr std::size_t kPixelOffset = kFileHeaderSize + kInfoHeaderSize;
+static_assert(kPixelOffset == kBmpHeaderBytes);
 constexpr std::uint32_t kPixelsPerMetre = 3780;  // 96 DPI
 constexpr int kTemporaryNameAttempts = 8;
 
@@ -30,23 +31,18 @@ void putUint32(std::uint8_t* at, std::uint32_t value) {
   at[3] = static_cast<std::uint8_t>(value >> 24);
 }
 
-// Bytes of one stored row: three per pixel, padded to a multiple of four.
-std::uint64_t paddedRowBytes(int width) {
-  return (static_cast<std::uint64_t>(width) * 3 + 3) & ~std::uint64_t{3};
-}
-
-void checkEncodable(const ImageView& image) {
-  if (image.width <= 0 || image.height <= 0 || image.pixels == nullptr) {
+void checkEncodable(Size size, bool hasPixels) {
+  if (size.width <= 0 || size.height <= 0 || !hasPixels) {
     throw Failure(L"The picture has no pixels, so there is nothing to save.");
   }
   const std::uint64_t total =
-      kPixelOffset + paddedRowBytes(image.width) * static_cast<std::uint64_t>(image.height);
+      kPixelOffset + bmpRowBytes(size.width) * static_cast<std::uint64_t>(size.height);
   if (total > std::numeric_limits<std::uint32_t>::max()) {
     throw Failure(L"The picture is too large to be saved as a bitmap file.");
   }
 }
 
-void writeHeaders(std::uint8_t* out, const ImageView& image, std::uint32_t imageSize) {
+void writeHeaders(std::uint8_t* out, Size image, std::uint32_t imageSize) {
   // BITMAPFILEHEADER
   out[0] = 'B';
   out[1] = 'M';
@@ -111,15 +107,25 @@ std::wstring writeTemporaryFile(FileSystem& files, const std::wstring& path,
 
 }  // namespace
 
+std::uint64_t bmpRowBytes(int width) {
+  return (static_cast<std::uint64_t>(width) * 3 + 3) & ~std::uint64_t{3};
+}
+
+void encodeBmpHeaders(std::span<std::uint8_t, kBmpHeaderBytes> out, Size size) {
+  checkEncodable(size, true);
+  const auto imageSize = bmpRowBytes(size.width) * static_cast<std::uint64_t>(size.height);
+  writeHeaders(out.data(), size, static_cast<std::uint32_t>(imageSize));
+}
+
 std::vector<std::uint8_t> encodeBmp(const ImageView& image) {
-  checkEncodable(image);
-  const std::size_t rowBytes = static_cast<std::size_t>(paddedRowBytes(image.width));
+  checkEncodable({image.width, image.height}, image.pixels != nullptr);
+  const std::size_t rowBytes = static_cast<std::size_t>(bmpRowBytes(image.width));
   const std::size_t height = static_cast<std::size_t>(image.height);
   const std::size_t imageSize = rowBytes * height;
 
   // Value-initialised, so the row padding is already zero.
   std::vector<std::uint8_t> out(kPixelOffset + imageSize);
-  writeHeaders(out.data(), image, static_cast<std::uint32_t>(imageSize));
+  writeHeaders(out.data(), {image.width, image.height}, static_cast<std::uint32_t>(imageSize));
   std::uint8_t* row = out.data() + kPixelOffset;
   for (int y = image.height - 1; y >= 0; --y) {
     writeRow(row, image.pixels + static_cast<std::ptrdiff_t>(y) * image.stride, image.width);

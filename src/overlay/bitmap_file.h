@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "base/geometry.h"
 #include "base/services.h"
 #include "base/image.h"
 
@@ -14,6 +15,15 @@ namespace qo {
 // BITMAPINFOHEADER (BI_RGB), rows bottom-up, each padded to four bytes, pixels
 // in the byte order blue, green, red.
 std::vector<std::uint8_t> encodeBmp(const ImageView& image);
+
+// The two headers of such a file, which the pixel rows follow directly.
+constexpr std::size_t kBmpHeaderBytes = 54;
+// Bytes of one stored row of a picture width pixels wide: three per pixel, padded
+// to a multiple of four.
+std::uint64_t bmpRowBytes(int width);
+// Writes the headers for a picture of size into out; throws Failure when the
+// picture is empty or too large for the format.
+void encodeBmpHeaders(std::span<std::uint8_t, kBmpHeaderBytes> out, Size size);
 
 // Writes bytes to a temporary file beside path and moves it over path only when
 // it is complete, so a failed write leaves an existing file untouched and no

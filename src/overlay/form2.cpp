@@ -3,7 +3,6 @@
 #include "base/failure.h"
 #include "base/shared_services.h"
 #include "base/numeric_text.h"
-#include "overlay/bitmap_file.h"
 
 namespace qo {
 
@@ -93,8 +92,7 @@ void Form2::savePicture(Guard& guard) {
   bool chosen = false;
   guard.step(120, [&] { chosen = !CommonDialog1->FileName.empty(); });
   if (!chosen) return;
-  guard.step(122,
-             [&] { saveBitmapFile(platform_.files, CommonDialog1->FileName, window().image()); });
+  guard.step(122, [&] { window().writeBitmapFile(platform_.files, CommonDialog1->FileName); });
 }
 
 void Form2::Form_MouseMove(int button, int /*shift*/, float x, float y) {

@@ -3,6 +3,8 @@
 #include <gtest/gtest.h>
 #include <unistd.h>
 
+#include <algorithm>
+#include <array>
 #include <cstdint>
 #include <cstdio>
 #include <filesystem>
@@ -175,6 +177,22 @@ TEST(BmpEncoder, RefusesAPictureWithoutPixels) {
        {ImageView{0, 5, 0, &pixel}, ImageView{5, 0, 5, &pixel}, ImageView{0, 0, 0, nullptr}}) {
     EXPECT_THROW(encodeBmp(empty), Failure);
   }
+}
+
+// The headers alone, for a picture kept in the file's own layout: the same bytes as
+// the encoder's, and the same refusals.
+TEST(BmpEncoder, HeadersAloneMatchTheEncodedFile) {
+  for (const Size size : {Size{1, 1}, Size{7, 3}, Size{3840, 2160}}) {
+    const TestImage image(size.width, size.height);
+    const Bytes bmp = encodeBmp(image.view);
+    std::array<std::uint8_t, kBmpHeaderBytes> headers{};
+    encodeBmpHeaders(headers, size);
+    EXPECT_TRUE(std::equal(headers.begin(), headers.end(), bmp.begin())) << size.width;
+    EXPECT_EQ(bmp.size(), kBmpHeaderBytes + bmpRowBytes(size.width) * size.height);
+  }
+  std::array<std::uint8_t, kBmpHeaderBytes> headers{};
+  EXPECT_THROW(encodeBmpHeaders(headers, {0, 5}), Failure);
+  EXPECT_THROW(encodeBmpHeaders(headers, {40000, 40000}), Failure);
 }
 
 // The folder the tests save into, with one earlier picture in it.

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "base/failure.h"
+#include "overlay/bitmap_file.h"
 #include "platform/win32/overlay_window_win32.h"
 #include "platform/win32/services_win32.h"
 #include "ui/resource_ids.h"
@@ -257,6 +258,18 @@ TEST_F(OverlayWindowTest, DrawsSolidLinesWithRoundEnds) {
       EXPECT_NE(image.at(p.x, p.y), red) << line.what << " at " << p.x << "," << p.y;
     }
   }
+}
+
+// The image is kept in the file's own layout and written as it lies: the file holds
+// exactly what the encoder makes of the image's pixels, lines included.
+TEST_F(OverlayWindowTest, SavesItsImageAsTheEncoderWouldWriteIt) {
+  overlay.drawLine({30, 40}, {300, 200}, 7, 0x0000FF00);
+  testing::ScratchFolder folder;
+  Win32FileSystem files;
+  const std::wstring path = folder.file(L"picture.bmp");
+  overlay.writeBitmapFile(files, path);
+  EXPECT_EQ(testing::readWholeFile(path), encodeBmp(overlay.image()));
+  EXPECT_EQ(folder.names(), std::vector<std::wstring>{L"picture.bmp"});
 }
 
 TEST_F(OverlayWindowTest, SystemColourLinesUseTheSystemsColour) {

@@ -28,7 +28,8 @@ wineboot -i >"$work/wineboot.log" 2>&1
 # Without a window manager Wine stalls two seconds on every hide; unmanaged windows do not.
 wine reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /d N /f >"$work/reg.log" 2>&1
 wineserver -p
-wine build/win32/bin/qo_win32_tests.exe --gtest_brief=1 "${@:2}" \
+# QO_BUILD_DIR picks another build tree; extra arguments (--gtest_filter=...) go to the tests.
+wine "${QO_BUILD_DIR:-build/win32}/bin/qo_win32_tests.exe" --gtest_brief=1 "${@:2}" \
   --gtest_output="xml:$(winepath -w "$report" 2>/dev/null)" >"$work/out.txt" 2>&1
 status=$?
 tr -d '\r' <"$work/out.txt" | grep -v -E '^(Running main|wine: Read access denied|$)'

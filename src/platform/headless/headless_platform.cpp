@@ -2,6 +2,7 @@
 
 #include "base/error_report.h"
 #include "base/failure.h"
+#include "overlay/bitmap_file.h"
 
 namespace qo {
 
@@ -66,6 +67,10 @@ HeadlessOverlayWindow::HeadlessOverlayWindow(Size screen, ScriptedDialogs& dialo
 void HeadlessOverlayWindow::loadMouseIcon(const std::wstring& path) {
   if (mouseIconIsBad) throw Failure(L"HAND-M.CUR could not be read as a cursor.");
   mouseIcon = path;
+}
+
+void HeadlessOverlayWindow::writeBitmapFile(FileSystem& files, const std::wstring& path) {
+  saveBitmapFile(files, path, image_.view());
 }
 
 void HeadlessOverlayWindow::copyFromScreen(ScreenContext&, Size size) {

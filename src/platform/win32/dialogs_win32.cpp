@@ -19,6 +19,47 @@ constexpr std::size_t kPathBuffer = 32768;
                 std::to_wstring(code) + L").");
 }
 
+// comdlg32 and everything it pulls in (the shell, COM) cost start-up time and
+// memory that the main window does not need, so it is loaded on the first dialog,
+// from the system folder only: a comdlg32.dll planted beside the program or in the
+// current folder is never loaded.  It stays loaded for the rest of the process,
+// as dialogs may leave threads of the shell behind.
+class CommonDialogLibrary {
+ public:
+  CommonDialogLibrary() {
+    module_ = ::LoadLibraryExW(L"comdlg32.dll", nullptr, LOAD_LIBRARY_SEARCH_SYSTEM32);
+    if (!module_) {
+      throw Failure(L"The common dialogs could not be loaded (comdlg32.dll, error " +
+                    std::to_wstring(::GetLastError()) + L").");
+    }
+    getSaveFileName = function<decltype(&::GetSaveFileNameW)>("GetSaveFileNameW");
+    chooseColor = function<decltype(&::ChooseColorW)>("ChooseColorW");
+    extendedError = function<decltype(&::CommDlgExtendedError)>("CommDlgExtendedError");
+  }
+
+  static const CommonDialogLibrary& get() {
+    static const CommonDialogLibrary library;  // a failed load is tried again next time
+    return library;
+  }
+
+  decltype(&::GetSaveFileNameW) getSaveFileName;
+  decltype(&::ChooseColorW) chooseColor;
+  decltype(&::CommDlgExtendedError) extendedError;
+
+ private:
+  template <class Function>
+  Function function(const char* name) const {
+    FARPROC address = ::GetProcAddress(module_, name);
+    if (!address) {
+      throw Failure(L"The common dialogs could not be loaded (comdlg32.dll has no " +
+                    std::wstring(name, name + std::char_traits<char>::length(name)) + L").");
+    }
+    return reinterpret_cast<Function>(reinterpret_cast<void*>(address));
+  }
+
+  HMODULE module_;
+};
+
 }  // namespace
 
 std::wstring comdlgFilter(const std::vector<FileFilter>& filters) {
@@ -50,8 +91,9 @@ std::optional<std::wstring> Win32DialogHost::showSave(std::wstring_view title,
   request.nMaxFile = static_cast<DWORD>(file.size());
   request.lpstrTitle = titleZ.empty() ? nullptr : titleZ.c_str();
   request.Flags = flags;
-  if (!::GetSaveFileNameW(&request)) {
-    const DWORD error = ::CommDlgExtendedError();
+  const CommonDialogLibrary& comdlg = CommonDialogLibrary::get();
+  if (!comdlg.getSaveFileName(&request)) {
+    const DWORD error = comdlg.extendedError();
     if (error != 0) throwDialogError(L"Save As", error);
     return std::nullopt;
   }
@@ -65,8 +107,9 @@ std::optional<Colour> Win32DialogHost::showColor(Colour initial, unsigned flags)
   request.rgbResult = toColorRef(initial);
   request.lpCustColors = customColours_.data();
   request.Flags = flags;
-  if (!::ChooseColorW(&request)) {
-    const DWORD error = ::CommDlgExtendedError();
+  const CommonDialogLibrary& comdlg = CommonDialogLibrary::get();
+  if (!comdlg.chooseColor(&request)) {
+    const DWORD error = comdlg.extendedError();
     if (error != 0) throwDialogError(L"Color", error);
     return std::nullopt;
   }

@@ -6,6 +6,7 @@
 #include <windows.h>
 
 #include <atomic>
+#include <cstddef>
 #include <utility>
 
 namespace qo::win32 {
@@ -102,6 +103,26 @@ struct FileTraits {
   static void close(Handle h) { ::CloseHandle(h); }
 };
 using UniqueFile = UniqueHandle<FileTraits>;
+
+// A section (file mapping) handle; CreateFileMappingW answers NULL on failure.
+inline void closeKernelHandle(HANDLE h) { ::CloseHandle(h); }
+using UniqueSection = UniqueHandle<SimpleTraits<HANDLE, HandleKind::File, closeKernelHandle>>;
+
+// A view of a section mapped into this process, unmapped on destruction.
+class MappedView {
+ public:
+  MappedView(HANDLE section, DWORD access, std::size_t bytes)
+      : address_(::MapViewOfFile(section, access, 0, 0, bytes)) {}
+  MappedView(const MappedView&) = delete;
+  MappedView& operator=(const MappedView&) = delete;
+  ~MappedView() {
+    if (address_) ::UnmapViewOfFile(address_);
+  }
+  unsigned char* get() const { return static_cast<unsigned char*>(address_); }
+
+ private:
+  void* address_;
+};
 
 // A window's or the screen's device context from GetDC, released on destruction.
 class WindowDc {

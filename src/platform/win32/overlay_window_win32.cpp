@@ -2,6 +2,8 @@
 
 #include <windowsx.h>
 
+#include <algorithm>
+
 #include "base/failure.h"
 #include "overlay/form2.h"
 #include "platform/win32/cursor_file_win32.h"
@@ -18,6 +20,21 @@ constexpr wchar_t kOverlayClass[] = L"QuillmarkOrvaneOverlay";
 constexpr wchar_t kPreviewClass[] = L"QuillmarkOrvanePicture";
 // What the preview box shows for the part of its square outside the picture.
 constexpr COLORREF kNeutralGrey = RGB(128, 128, 128);
+constexpr int kBandBytes = 4 << 20;
+
+// A plain copy of area between two DCs, to the same place, in bands of a few
+// megabytes.  On its way between the screen's layout and the image's the system
+// reads and converts the pixels in buffers of its own as large as what is copied
+// at once: for the whole screen in one block they would be a second and third
+// screen-sized image for a moment.
+void copyInBands(HDC target, HDC source, const RECT& area) {
+  const int width = static_cast<int>(area.right - area.left);
+  const int band = std::max(1, kBandBytes / std::max(1, width * 4));
+  for (int top = static_cast<int>(area.top); top < area.bottom; top += band) {
+    ::BitBlt(target, area.left, top, width, std::min(band, static_cast<int>(area.bottom) - top),
+             source, area.left, top, SRCCOPY);
+  }
+}
 
 Size screenSize() { return {::GetSystemMetrics(SM_CXSCREEN), ::GetSystemMetrics(SM_CYSCREEN)}; }
 
@@ -98,7 +115,7 @@ void Win32OverlayWindow::loadMouseIcon(const std::wstring& path) {
 
 void Win32OverlayWindow::copyFromScreen(ScreenContext& screen, Size size) {
   auto& context = static_cast<Win32ScreenContext&>(screen);
-  ::BitBlt(image_->dc(), 0, 0, size.width, size.height, context.get(), 0, 0, SRCCOPY);
+  copyInBands(image_->dc(), context.get(), {0, 0, size.width, size.height});
   ::InvalidateRect(hwnd(), nullptr, FALSE);
 }
 
@@ -144,9 +161,7 @@ void Win32OverlayWindow::show() {
 
 void Win32OverlayWindow::paint() {
   PaintDc paint(hwnd());
-  const RECT& area = paint.area();
-  ::BitBlt(paint.get(), area.left, area.top, area.right - area.left, area.bottom - area.top,
-           image_->dc(), area.left, area.top, SRCCOPY);
+  copyInBands(paint.get(), image_->dc(), paint.area());
 }
 
 void Win32OverlayWindow::raiseMouse(UINT message, WPARAM wParam, LPARAM lParam) {

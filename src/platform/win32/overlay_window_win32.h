@@ -34,6 +34,9 @@ class Win32OverlayWindow final : public WindowBase, public OverlayWindow {
   void copyFromScreen(ScreenContext& screen, Size size) override;
   void drawLine(Point from, Point to, int penWidth, Colour colour) override;
   ImageView image() override { return image_->view(); }
+  void writeBitmapFile(FileSystem& files, const std::wstring& path) override {
+    image_->writeBitmapFile(files, path);
+  }
   Rect previewBox() override;
   void movePreviewBox(Point topLeft) override;
   void showInPreviewBox(Rect source) override;

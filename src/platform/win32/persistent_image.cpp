@@ -1,26 +1,52 @@
 #include "platform/win32/persistent_image.h"
 
 #include <algorithm>
+#include <span>
 
+#include "base/failure.h"
+#include "overlay/bitmap_file.h"
 #include "platform/win32/win32_error.h"
 
 namespace qo::win32 {
 
+namespace {
+
+// The section holds two unused bytes, the file's 54 bytes of headers, then the
+// pixels, which a DIB section needs to start on a four-byte boundary.
+constexpr std::size_t kHeaderOffset = 2;
+constexpr std::size_t kPixelOffset = kHeaderOffset + kBmpHeaderBytes;
+static_assert(kPixelOffset % 4 == 0);
+
+[[noreturn]] void throwTooLarge(Size size) {
+  throwLastError(L"A picture of " + std::to_wstring(size.width) + L" x " +
+                 std::to_wstring(size.height) + L" pixels could not be created.");
+}
+
+}  // namespace
+
 PersistentImage::PersistentImage(Size size, COLORREF fill) : size_(size) {
+  const std::uint64_t pixelBytes =
+      bmpRowBytes(size.width) * static_cast<std::uint64_t>(std::max(size.height, 0));
+  const std::uint64_t sectionBytes = kPixelOffset + pixelBytes;
+  if (size.width <= 0 || size.height <= 0 || sectionBytes > 0x7FFFFFFFu) throwTooLarge(size);
+  pixelBytes_ = static_cast<std::size_t>(pixelBytes);
+  section_.reset(::CreateFileMappingW(INVALID_HANDLE_VALUE, nullptr, PAGE_READWRITE, 0,
+                                      static_cast<DWORD>(sectionBytes), nullptr));
+  if (!section_) throwTooLarge(size);
   dc_.reset(::CreateCompatibleDC(nullptr));
   if (!dc_) throwLastError(L"The drawing surface could not be created.");
   BITMAPINFO info{};
   info.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
   info.bmiHeader.biWidth = size.width;
-  info.bmiHeader.biHeight = -size.height;  // top-down rows
+  info.bmiHeader.biHeight = size.height;  // positive: rows bottom-up, as in the file
   info.bmiHeader.biPlanes = 1;
-  info.bmiHeader.biBitCount = 32;
+  info.bmiHeader.biBitCount = 24;
   info.bmiHeader.biCompression = BI_RGB;
-  bitmap_.reset(::CreateDIBSection(dc_.get(), &info, DIB_RGB_COLORS, &bits_, nullptr, 0));
-  if (!bitmap_ || !bits_) {
-    throwLastError(L"A picture of " + std::to_wstring(size.width) + L" x " +
-                   std::to_wstring(size.height) + L" pixels could not be created.");
-  }
+  void* bits = nullptr;
+  bitmap_.reset(::CreateDIBSection(dc_.get(), &info, DIB_RGB_COLORS, &bits, section_.get(),
+                                   static_cast<DWORD>(kPixelOffset)));
+  if (!bitmap_ || !bits) throwTooLarge(size);
+  bits_ = static_cast<const std::uint8_t*>(bits);
   selectedBitmap_.emplace(dc_.get(), bitmap_.get());
   UniqueBrush brush(::CreateSolidBrush(fill));
   const RECT all{0, 0, size.width, size.height};
@@ -29,9 +55,30 @@ PersistentImage::PersistentImage(Size size, COLORREF fill) : size_(size) {
 
 ImageView PersistentImage::view() const {
   ::GdiFlush();  // GDI may batch drawing; the pixels must be current
-  return {size_.width, size_.height, size_.width, static_cast<const std::uint32_t*>(bits_)};
+  const auto width = static_cast<std::size_t>(size_.width);
+  const auto rowBytes = static_cast<std::size_t>(bmpRowBytes(size_.width));
+  viewPixels_.assign(width * static_cast<std::size_t>(size_.height), 0);
+  for (int y = 0; y < size_.height; ++y) {
+    const std::uint8_t* row = bits_ + static_cast<std::size_t>(size_.height - 1 - y) * rowBytes;
+    std::uint32_t* out = viewPixels_.data() + static_cast<std::size_t>(y) * width;
+    for (std::size_t x = 0; x < width; ++x, row += 3) {
+      out[x] = static_cast<std::uint32_t>(row[0]) | (static_cast<std::uint32_t>(row[1]) << 8) |
+               (static_cast<std::uint32_t>(row[2]) << 16);
+    }
+  }
+  return {size_.width, size_.height, size_.width, viewPixels_.data()};
 }
 
+void PersistentImage::writeBitmapFile(FileSystem& files, const std::wstring& path) const {
+  ::GdiFlush();
+  // A view of its own for the write, unmapped afterwards: the pages are the
+  // image's own, but the system counts them again for every view they are seen in.
+  MappedView file(section_.get(), FILE_MAP_WRITE, kPixelOffset + pixelBytes_);
+  if (!file.get()) throwLastError(L"The picture could not be read for saving.");
+  std::uint8_t* headers = file.get() + kHeaderOffset;
+  encodeBmpHeaders(std::span<std::uint8_t, kBmpHeaderBytes>(headers, kBmpHeaderBytes), size_);
+  writeFileReplacing(files, path, {headers, kBmpHeaderBytes + pixelBytes_});
+}
 HPEN PersistentImage::penFor(int width, COLORREF colour) {
   if (!pen_ || width != penWidth_ || colour != penColour_) {
     // Wide pens from CreatePen have round ends and joins, so segments meet without gaps.

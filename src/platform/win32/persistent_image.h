@@ -1,15 +1,24 @@
 #pragma once
 
+#include <cstdint>
 #include <optional>
+#include <string>
+#include <vector>
 
 #include "base/geometry.h"
 #include "base/image.h"
+#include "base/services.h"
 #include "platform/win32/handles.h"
 
 namespace qo::win32 {
 
-// A 32-bit top-down DIB section selected into its own memory DC: what the
-// overlay draws on, repaints from and saves.
+// A screen-sized DIB section selected into its own memory DC: what the overlay
+// draws on, repaints from and saves.
+//
+// Its pixels are kept in the bitmap file's own layout (24 bits per pixel, rows
+// bottom-up, each padded to four bytes) in a section that has room for the
+// file's headers just before them, so saving writes the headers and the pixels
+// as they lie, with no copy and no conversion.
 class PersistentImage {
  public:
   PersistentImage(Size size, COLORREF fill);
@@ -18,22 +27,31 @@ class PersistentImage {
 
   HDC dc() const { return dc_.get(); }
   Size size() const { return size_; }
+  // The pixels as 32-bit values, top-down, for reading them one by one: made on
+  // each call, so it holds a second copy of the image; saving never uses it.
   ImageView view() const;
 
   // A solid line with round ends and joins; returns the bounds it may have touched.
   RECT drawLine(POINT from, POINT to, int penWidth, COLORREF colour);
 
+  // Writes the image as a bitmap file to path, replacing any file of that name
+  // only once the new one is complete.
+  void writeBitmapFile(FileSystem& files, const std::wstring& path) const;
+
  private:
   HPEN penFor(int width, COLORREF colour);
 
   Size size_;
+  std::size_t pixelBytes_ = 0;
+  UniqueSection section_;
   UniqueMemoryDc dc_;
   UniqueBitmap bitmap_;
-  void* bits_ = nullptr;
+  const std::uint8_t* bits_ = nullptr;
   std::optional<SelectedObject> selectedBitmap_;
   UniquePen pen_;  // the last pen used, kept while width and colour stay the same
   int penWidth_ = 0;
   COLORREF penColour_ = 0;
+  mutable std::vector<std::uint32_t> viewPixels_;
 };
 
 }  // namespace qo::win32

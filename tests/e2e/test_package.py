@@ -1,0 +1,93 @@
+"""The release package: what the zip holds, what the program file carries, and that the
+program starts from the unpacked folder."""
+
+import shutil
+import subprocess
+import unittest
+import zipfile
+
+import harness
+
+desktop: harness.WineDesktop
+
+ZIP = harness.REPO_ROOT / "dist" / "QuillmarkOrvane-7.00-win32.zip"
+FOLDER = "QuillmarkOrvane-7.00/"
+PROGRAM = FOLDER + harness.PROGRAM_NAME
+MAX_PROGRAM_BYTES = 1536 * 1024
+
+DYNAMIC_BASE, NX_COMPAT, TERMINAL_SERVER_AWARE = 0x0040, 0x0100, 0x8000
+
+
+def setUpModule():
+    global desktop
+    log = harness.artifacts_dir() / "logs" / "package.log"
+    log.parent.mkdir(parents=True, exist_ok=True)
+    with open(log, "wb") as out:
+        code = subprocess.run([str(harness.REPO_ROOT / "scripts" / "package.sh"), "--quiet"],
+                              stdin=subprocess.DEVNULL, stdout=out, stderr=subprocess.STDOUT,
+                              timeout=900).returncode
+    if code != 0:
+        raise harness.HarnessError(f"scripts/package.sh failed with {code}; see {log}")
+    desktop = harness.shared_desktop()
+
+
+def pe_facts(data: bytes) -> dict:
+    """Link time stamp and DLL characteristics of a 32-bit program file."""
+    pe = int.from_bytes(data[0x3C:0x40], "little")
+    assert data[pe:pe + 4] == b"PE\0\0"
+    optional = pe + 24
+    assert int.from_bytes(data[optional:optional + 2], "little") == 0x10B, "not PE32"
+    return {"timestamp": int.from_bytes(data[pe + 8:pe + 12], "little"),
+            "characteristics": int.from_bytes(data[optional + 70:optional + 72], "little")}
+
+
+class ReleasePackageTest(unittest.TestCase):
+    @classmethod
+    def setUpClass(cls):
+        cls.archive = zipfile.ZipFile(ZIP)
+        cls.names = cls.archive.namelist()
+
+    @classmethod
+    def tearDownClass(cls):
+        cls.archive.close()
+
+    def tearDown(self):
+        desktop.stop_program()
+
+    def test_holds_the_program_and_read_me_and_no_debug_information(self):
+        self.assertIn(PROGRAM, self.names)
+        self.assertIn(FOLDER + "read-me.txt", self.names)
+        self.assertEqual([n for n in self.names if not n.startswith(FOLDER)], [])
+        self.assertEqual([n for n in self.names if n.endswith(".debug")], [])
+        self.assertTrue((ZIP.parent / (harness.PROGRAM_NAME + ".debug")).is_file())
+        read_me = self.archive.read(FOLDER + "read-me.txt").decode("ascii")
+        self.assertIn("HKEY_CURRENT_USER\\Software\\Vantorel\\Quillmark Orvane", read_me)
+        self.assertIn("x\\o.cjs", read_me)
+        # The cursor and the skin come from other parts of the tree; when the tree has
+        # them, the package must too, and the skin never where it would be active.
+        if (harness.REPO_ROOT / "skins" / "example" / "o.cjs").exists():
+            self.assertIn(FOLDER + "skin-example/o.cjs", self.names)
+        self.assertNotIn(FOLDER + "x/o.cjs", self.names)
+        if (harness.default_build_dir() / "bin" / "HAND-M.CUR").exists():
+            self.assertIn(FOLDER + "HAND-M.CUR", self.names)
+
+    def test_program_file_is_small_stamp_free_and_hardened(self):
+        data = self.archive.read(PROGRAM)
+        self.assertLessEqual(len(data), MAX_PROGRAM_BYTES)
+        self.assertNotIn(b".debug_info", data)
+        facts = pe_facts(data)
+        self.assertEqual(facts["timestamp"], 0)
+        for flag in (DYNAMIC_BASE, NX_COMPAT, TERMINAL_SERVER_AWARE):
+            self.assertTrue(facts["characteristics"] & flag, hex(flag))
+
+    def test_program_starts_from_the_unpacked_folder(self):
+        folder = desktop.work / "unpacked"
+        shutil.rmtree(folder, ignore_errors=True)
+        self.archive.extractall(folder)
+        desktop.start_program(folder / PROGRAM)
+        main = desktop.wait_program_window()
+        self.assertTrue(main["visible"])
+
+
+if __name__ == "__main__":
+    unittest.main()
