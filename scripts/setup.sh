@@ -8,6 +8,7 @@ packages=(
   g++-mingw-w64-i686 mingw-w64-i686-dev binutils-mingw-w64-i686
   wine wine64 wine32:i386
   xvfb xdotool x11-utils imagemagick fonts-liberation
+  clang libclang-rt-dev
 )
 
 missing=()
