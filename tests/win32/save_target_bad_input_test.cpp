@@ -1,7 +1,7 @@
 // Bad-input catalogue: save targets on the real file system.  Every target
 // either receives exactly the picture's bytes or fails with a description that
 // names it and gives the system's reason; a failure leaves the folder as it was
-// (no temporary file, an existing file byte for byte).
+// (no temporary file, every existing file byte for byte).
 //
 // The full-disk cases need a small file system that run_win32_tests.sh mounts
 // and names in QO_FULL_DISK (a Windows path); without it they are skipped.
@@ -10,6 +10,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <functional>
+#include <map>
 #include <ostream>
 #include <string>
 #include <vector>
@@ -95,13 +96,20 @@ void expectRefusal(const std::wstring& description, const std::wstring& path,
   EXPECT_TRUE(matched) << narrow(description);
 }
 
+// Every name in the folder with the bytes of the file under it.
+std::map<std::wstring, std::vector<std::uint8_t>> contents(const ScratchFolder& folder) {
+  std::map<std::wstring, std::vector<std::uint8_t>> files;
+  for (const auto& name : folder.names()) files[name] = readWholeFile(folder.file(name));
+  return files;
+}
+
 class SaveTargetBadInput : public ::testing::TestWithParam<SaveTarget> {};
 
 TEST_P(SaveTargetBadInput, SavesExactlyOrFailsLeavingTheFolderAsItWas) {
   const SaveTarget& target = GetParam();
   ScratchFolder folder;
   const std::wstring path = target.make(folder);
-  const auto before = folder.names();
+  const auto before = contents(folder);
   const Picture picture;
   const std::wstring failure = saveFailure(path, picture.view());
 
@@ -110,7 +118,7 @@ TEST_P(SaveTargetBadInput, SavesExactlyOrFailsLeavingTheFolderAsItWas) {
   if (!failure.empty()) {
     ASSERT_TRUE(mayRefuse) << "refused: " << narrow(failure);
     expectRefusal(failure, path, target.reasons);
-    EXPECT_EQ(folder.names(), before) << "left behind: " << narrow(describe(folder.names()));
+    EXPECT_EQ(contents(folder), before) << "now: " << narrow(describe(folder.names()));
     return;
   }
   ASSERT_TRUE(maySave) << "saved, though the system should refuse";
