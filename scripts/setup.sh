@@ -9,6 +9,7 @@ packages=(
   wine wine64 wine32:i386
   xvfb xdotool x11-utils imagemagick fonts-liberation
   x11vnc novnc websockify
+  clang libclang-rt-dev
 )
 
 missing=()

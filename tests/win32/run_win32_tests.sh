@@ -1,7 +1,9 @@
 #!/usr/bin/env bash
 # Runs the Win32 integration tests under Wine in a virtual X screen of their own,
-# with a throwaway Wine prefix.  Usage: run_win32_tests.sh REPORT.xml [GTEST-ARGS...]
-# (e.g. --gtest_filter='CursorFile*')
+# with a throwaway Wine prefix.  Usage: run_win32_tests.sh REPORT.xml [GTEST OPTIONS...]
+# (e.g. --gtest_filter='CursorFile*').  QO_BUILD_DIR picks another build tree.
+# As root it also mounts a small file system for the full-disk cases (QO_FULL_DISK),
+# and unmounts it at the end.
 set -uo pipefail
 cd "$(dirname "$0")/../.."
 report=$(realpath -m "$1")
@@ -16,8 +18,10 @@ xvfb_pid=$!
 
 export DISPLAY="$display" WINEPREFIX="$work/prefix" WINEARCH=win32
 export WINEDLLOVERRIDES="mscoree,mshtml=" WINEDEBUG="${WINEDEBUG:--all}"
+full_disk="$work/full-disk"
 finish() {
   wineserver -k >/dev/null 2>&1
+  mountpoint -q "$full_disk" 2>/dev/null && umount "$full_disk"
   kill "$xvfb_pid" 2>/dev/null; wait "$xvfb_pid" 2>/dev/null
   rm -rf "$work"
 }
@@ -28,9 +32,12 @@ wineboot -i >"$work/wineboot.log" 2>&1
 # Without a window manager Wine stalls two seconds on every hide; unmanaged windows do not.
 wine reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /d N /f >"$work/reg.log" 2>&1
 wineserver -p
-# QO_BUILD_DIR picks another build tree; extra arguments (--gtest_filter=...) go to the tests.
-wine "${QO_BUILD_DIR:-build/win32}/bin/qo_win32_tests.exe" --gtest_brief=1 "${@:2}" \
-  --gtest_output="xml:$(winepath -w "$report" 2>/dev/null)" >"$work/out.txt" 2>&1
+mkdir -p "$full_disk"
+if [ "$(id -u)" -eq 0 ] && mount -t tmpfs -o size=256k,mode=0777 qo-full-disk "$full_disk" 2>/dev/null; then
+  export QO_FULL_DISK="$(winepath -w "$full_disk" 2>/dev/null)"
+fi
+wine "${QO_BUILD_DIR:-build/win32}/bin/qo_win32_tests.exe" --gtest_brief=1 \
+  --gtest_output="xml:$(winepath -w "$report" 2>/dev/null)" "${@:2}" >"$work/out.txt" 2>&1
 status=$?
 tr -d '\r' <"$work/out.txt" | grep -v -E '^(Running main|wine: Read access denied|$)'
 exit $status

@@ -105,6 +105,12 @@ void Win32FileSystem::writeNewFile(const std::wstring& path, std::span<const std
 }
 
 void Win32FileSystem::replaceFile(const std::wstring& from, const std::wstring& to) {
+  // Windows refuses to move over a read-only file; Wine does not.  A file the
+  // user protected stays protected on both.
+  const DWORD attributes = ::GetFileAttributesW(to.c_str());
+  if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_READONLY)) {
+    throwError(L"", ERROR_ACCESS_DENIED);
+  }
   if (!::MoveFileExW(from.c_str(), to.c_str(),
                      MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
     throwLastError(L"");

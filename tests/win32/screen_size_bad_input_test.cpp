@@ -1,0 +1,139 @@
+// Bad-input catalogue: the size of the screen.  run_screen_size_tests.sh runs
+// this once per virtual screen, from 640 x 480 to 7680 x 4320 and one too large
+// for a 32-bit process to hold a copy of, naming the size in QO_SCREEN_SIZE;
+// the ordinary run skips it.
+//
+// A screen that fits: "Start Drawing" copies all of it, places the preview box
+// in its corner and shows the overlay, and the picture saves at full size.  A
+// screen too large: the failed statements are reported in our own words and the
+// program goes on.
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <set>
+#include <string>
+
+#include "app/form1.h"
+#include "base/error_report.h"
+#include "overlay/bitmap_file.h"
+#include "overlay/form2.h"
+#include "platform/headless/headless_platform.h"
+#include "platform/win32/overlay_window_win32.h"
+#include "platform/win32/services_win32.h"
+#include "win32_test_support.h"
+
+namespace qo::win32 {
+namespace {
+
+using testing::imagePixel;
+using testing::narrow;
+using testing::pumpMessages;
+using testing::ScratchFolder;
+using testing::screenPixel;
+
+class StandInMainWindow final : public MainWindow {
+ public:
+  int check1Value() override { return 0; }
+  std::wstring text1Text() override { return L"5"; }
+  Colour picture1BackColor() override { return 255; }
+  std::wstring label1Caption() override { return L"Double left-click to QUIT"; }
+  std::wstring label2Caption() override { return L"Right-click to SAVE as image file"; }
+  void minimise() override {}
+  void restoreNormal() override {}
+};
+
+// The size the virtual screen was started with, from QO_SCREEN_SIZE ("WxH").
+bool screenSizeUnderTest(Size& size) {
+  const char* text = std::getenv("QO_SCREEN_SIZE");
+  return text && std::sscanf(text, "%dx%d", &size.width, &size.height) == 2;
+}
+
+// Too large: 32-bit pixels of the whole screen would take a quarter of the
+// address space of a 32-bit process or more.
+bool tooLargeToHold(Size size) {
+  return static_cast<double>(size.width) * size.height * 4 >= 1024.0 * 1024 * 1024;
+}
+
+class ScreenSizeBadInput : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    if (!screenSizeUnderTest(expected_)) GTEST_SKIP() << "run by run_screen_size_tests.sh";
+  }
+  void TearDown() override {
+    if (form1_.hasForm2()) form1_.form2().Unload();
+    pumpMessages(1);
+  }
+
+  std::set<int> reportedLines() const {
+    std::set<int> lines;
+    for (const auto& box : messages_.reportsFrom(location::kForm1StartDrawing)) {
+      const auto at = box.text.find(L"at line ");
+      if (at != std::wstring::npos) lines.insert(std::stoi(box.text.substr(at + 8)));
+    }
+    return lines;
+  }
+
+  Size expected_;
+  Win32Application app_;
+  RecordingMessageBoxes messages_;
+  Win32Locale locale_;
+  Win32Clock clock_;
+  Win32EventPump events_;
+  Win32FileSystem files_;
+  Win32Screen screen_;
+  Win32OverlayHost overlays_;
+  Platform platform_{app_, messages_, locale_, clock_, events_, files_, screen_, overlays_};
+  StandInMainWindow mainWindow_;
+  Form1 form1_{platform_, mainWindow_};
+};
+
+TEST_F(ScreenSizeBadInput, StartDrawingCopiesTheWholeScreenOrReportsWhatFailed) {
+  ASSERT_EQ(screen_.size(), expected_);
+  const int right = expected_.width - 1;
+  const int bottom = expected_.height - 1;
+  {
+    // Marks the corners, so that the copy is seen to reach them.
+    WindowDc screen(nullptr);
+    ::SetPixel(screen.get(), 0, 0, RGB(1, 2, 3));
+    ::SetPixel(screen.get(), right, bottom, RGB(4, 5, 6));
+  }
+  const std::uint32_t topLeft = imagePixel(screenPixel(0, 0));
+  const std::uint32_t bottomRight = imagePixel(screenPixel(right, bottom));
+  form1_.PushButton2_Click();
+  pumpMessages(2);
+
+  if (tooLargeToHold(expected_)) {
+    // The copy, both moves of the preview box and the show need the window.
+    EXPECT_EQ(reportedLines(), (std::set<int>{112, 118, 120, 122}));
+    EXPECT_EQ(form1_.form2().m_Width, 5) << "the statements between still ran";
+    for (const auto& box : messages_.shown) {
+      const std::wstring description = box.text.substr(0, box.text.find(L"\r\n"));
+      if (description.ends_with(L"Success.") ||
+          description.ends_with(L"Invalid window handle.")) {
+        GTEST_SKIP() << "stale system reason in \"" << narrow(description)
+                     << "\": reliability fault 8, mended on another branch";
+      }
+    }
+    return;
+  }
+
+  EXPECT_TRUE(messages_.shown.empty()) << narrow(messages_.shown.front().text);
+  OverlayWindow& overlay = form1_.form2().window();
+  ASSERT_EQ(overlay.imageSize(), expected_);
+  EXPECT_EQ(overlay.previewBox(), Rect(right - 24, bottom - 24, right + 1, bottom + 1));
+  const ImageView picture = overlay.image();
+  EXPECT_EQ(picture.at(0, 0) & 0xFFFFFF, topLeft);
+  EXPECT_EQ(picture.at(right, bottom) & 0xFFFFFF, bottomRight) << "the copy reaches the far corner";
+
+  ScratchFolder folder;
+  const std::wstring path = folder.file(L"screen.bmp");
+  saveBitmapFile(files_, path, picture);
+  const std::uint64_t rowBytes = (static_cast<std::uint64_t>(expected_.width) * 3 + 3) / 4 * 4;
+  WIN32_FILE_ATTRIBUTE_DATA saved{};
+  ASSERT_TRUE(::GetFileAttributesExW(path.c_str(), GetFileExInfoStandard, &saved));
+  EXPECT_EQ(saved.nFileSizeLow, 54 + rowBytes * static_cast<std::uint64_t>(expected_.height));
+}
+
+}  // namespace
+}  // namespace qo::win32
