@@ -51,7 +51,7 @@ if cmake -S . -B build/native-asan -DQO_SANITIZE=ON >build/cmake-native-asan.log
     build/native-asan/tests/unit/qo_unit_tests --gtest_brief=1 --gtest_output="xml:$results/unit-asan.xml"
   read -r p f < <(gtest_counts "$results/unit-asan.xml")
 else
-  tail -30 build/cmake-native-asan.log build/native-asan-build.log; p=0; f=1
+  tail -n 30 build/cmake-native-asan.log build/native-asan-build.log; p=0; f=1
 fi
 count "$p" "$f" "unit, sanitized"
 
