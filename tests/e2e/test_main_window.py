@@ -138,6 +138,10 @@ class MainWindowTest(unittest.TestCase):
             return handles.get(focus["handle"], focus["class"]) if focus else None
 
         visited = [focus_name(self.snapshot)]
+        # A number in the thickness box, so leaving it brings no "Must be a numeric value." box.
+        desktop.type("5", target=found["Text1"])
+        desktop.wait_for(lambda s: s.window(found["Text1"]["handle"])["text"] == "5", timeout=5,
+                         what="the thickness box to read 5")
         for _ in TAB_ORDER[1:]:
             desktop.key("Tab", target=self.main)
             try:

@@ -1,0 +1,9 @@
+#include "app/start_up.h"
+
+namespace qo {
+
+void StartUp::Form_Load() {}
+
+void StartUp::Form_Unload() {}
+
+}  // namespace qo
