@@ -633,6 +633,12 @@ class WineDesktop:
         if code != 0:
             raise HarnessError(f"probe post failed with code {code}")
 
+    def set_text(self, hwnd: int, text: str) -> None:
+        """WM_SETTEXT from the probe (fills a field of a dialog as an accessibility tool does)."""
+        code = self.run_probe("settext", str(hwnd), text)
+        if code != 0:
+            raise HarnessError(f"probe settext failed with code {code}")
+
     def wait_for(self, condition: Callable[[Snapshot], Any], timeout: float = DEFAULT_TIMEOUT,
                  what: str = "condition") -> Any:
         """Probes until `condition(snapshot)` is truthy; returns its value."""

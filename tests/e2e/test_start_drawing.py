@@ -221,10 +221,21 @@ class StartDrawingTest(unittest.TestCase):
         boxes.update(w["handle"] for w in dialogs(snapshot))
         return snapshot
 
+    def press_start_drawing_keeping_the_focus(self) -> None:
+        """Presses the button as an accessibility tool does: its click notification goes to
+        the main window and the focus stays in the thickness box."""
+        WM_COMMAND = 0x0111
+        desktop.post(self.main["handle"], WM_COMMAND, self.button["id"], self.button["handle"])
+
     def check_unusable_thickness(self, text: str, picture: str) -> None:
         self.set_thickness(text)
         self.set_minimise_option(False)
-        self.click_start_drawing()
+        # Leaving the box would replace letters by "0" (with "Must be a numeric value."),
+        # so letters reach "Start Drawing" only while the box keeps the focus.
+        if text:
+            self.press_start_drawing_keeping_the_focus()
+        else:
+            self.click_start_drawing()
         box, snapshot = self.wait_message_box()
         boxes = {box["handle"]}
         screen = desktop.screen_pixels()
