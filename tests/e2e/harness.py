@@ -700,7 +700,7 @@ class WineDesktop:
     def type(self, text: str, target: dict | tuple[int, int], delay_ms: int = 30) -> None:
         """Types text with the pointer over `target`."""
         self._point_at(target)
-        self.xdotool("type", "--delay", str(delay_ms), text, timeout=10 + len(text) * 0.2)
+        self.xdotool("type", "--delay", str(delay_ms), "--", text, timeout=10 + len(text) * 0.2)
 
     # --- screen -------------------------------------------------------------------------------
 

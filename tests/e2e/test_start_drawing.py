@@ -224,7 +224,6 @@ class StartDrawingTest(unittest.TestCase):
     def press_start_drawing_keeping_the_focus(self) -> None:
         """Presses the button as an accessibility tool does: its click notification goes to
         the main window and the focus stays in the thickness box."""
-        WM_COMMAND = 0x0111
         desktop.post(self.main["handle"], WM_COMMAND, self.button["id"], self.button["handle"])
 
     def check_unusable_thickness(self, text: str, picture: str) -> None:

@@ -414,6 +414,26 @@ bool Win32MainWindow::onSetCursor(LPARAM lParam) {
   return true;
 }
 
+// Like a form, the window gives the focus back to the control that had it when
+// it was deactivated (a message box, another program), not to itself.
+void Win32MainWindow::onActivate(WPARAM wParam) {
+  if (LOWORD(wParam) == WA_INACTIVE) {
+    const HWND focus = ::GetFocus();
+    lastFocus_ = ::IsChild(hwnd(), focus) ? focus : lastFocus_;
+    return;
+  }
+  if (lastFocus_ && ::IsChild(hwnd(), lastFocus_) && !::IsIconic(hwnd())) ::SetFocus(lastFocus_);
+}
+
+// A control loses the focus, as its handler sees it, only to another control of
+// this window: not while the program is merely deactivated.
+void Win32MainWindow::raiseLostFocus(std::size_t index) {
+  if (index >= controls_.size()) return;
+  const HWND focus = ::GetFocus();
+  if (focus == controls_[index].hwnd || !::IsChild(hwnd(), focus)) return;
+  raise(controls_[index].definition->name, ControlEvent::LostFocus);
+}
+
 void Win32MainWindow::raise(std::wstring_view control, ControlEvent event, const MouseArgs& mouse) {
   if (!events_) return;
   try {
@@ -450,9 +470,10 @@ LRESULT Win32MainWindow::onMessage(UINT message, WPARAM wParam, LPARAM lParam) {
       onCommand(wParam, lParam);
       return 0;
     case kRaiseLostFocus:
-      if (wParam < controls_.size()) {
-        raise(controls_[wParam].definition->name, ControlEvent::LostFocus);
-      }
+      raiseLostFocus(wParam);
+      return 0;
+    case WM_ACTIVATE:
+      onActivate(wParam);
       return 0;
     case WM_MOUSEMOVE:
       raiseMouseMove(form1Definition().name, wParam, lParam);

@@ -78,6 +78,8 @@ class Win32MainWindow final : public WindowBase, public MainWindow {
   LRESULT colourFor(UINT message, HWND control, HDC dc);
   void onCommand(WPARAM wParam, LPARAM lParam);
   bool onSetCursor(LPARAM lParam);
+  void onActivate(WPARAM wParam);
+  void raiseLostFocus(std::size_t index);
   void raise(std::wstring_view control, ControlEvent event, const MouseArgs& mouse = {});
   void raiseMouseMove(std::wstring_view control, WPARAM keys, LPARAM position);
 
@@ -92,6 +94,7 @@ class Win32MainWindow final : public WindowBase, public MainWindow {
   UniqueIcon smallIcon_;
   UniqueCursor mouseIcon_;
   int mousePointer_ = kDefaultPointer;
+  HWND lastFocus_ = nullptr;  // the control that had the focus when the window was deactivated
   Win32DialogHost dialogs_{nullptr};
   std::unique_ptr<DispatchObject> skinFramework_;
 };
