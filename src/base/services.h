@@ -38,6 +38,9 @@ class Application {
   // The title that message boxes without a title of their own carry.
   virtual std::wstring title() = 0;
   virtual void setTitle(std::wstring title) = 0;
+  // Ends the program at once, whatever is open: no close handling of any window
+  // runs and nothing after this call.
+  [[noreturn]] virtual void end() = 0;
 };
 
 // The user's conventions for reading numbers.

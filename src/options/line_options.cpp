@@ -32,11 +32,23 @@ void LineOptions::Check1_Click() {
   save(L"Check1", std::to_wstring(value));
 }
 
-void LineOptions::Form_MouseMove(int, int, float, float) {}
-void LineOptions::Frame1_MouseMove(int, int, float, float) {}
-void LineOptions::Frame2_MouseMove(int, int, float, float) {}
-void LineOptions::Frame3_MouseMove(int, int, float, float) {}
-void LineOptions::PushButton2_MouseMove(int, int, float, float) {}
+// Set on every move, changed or not: entering the button shows the hand, and
+// leaving it crosses the bare window or a frame, which bring the arrow back.
+void LineOptions::Form_MouseMove(int, int, float, float) {
+  window_.setMousePointer(kDefaultPointer);
+}
+void LineOptions::Frame1_MouseMove(int, int, float, float) {
+  window_.setMousePointer(kDefaultPointer);
+}
+void LineOptions::Frame2_MouseMove(int, int, float, float) {
+  window_.setMousePointer(kDefaultPointer);
+}
+void LineOptions::Frame3_MouseMove(int, int, float, float) {
+  window_.setMousePointer(kDefaultPointer);
+}
+void LineOptions::PushButton2_MouseMove(int, int, float, float) {
+  window_.setMousePointer(kCustomPointer);
+}
 
 std::wstring unsavedOptionText(std::wstring_view reason) {
   return L"Your line options could not be saved:\r" + std::wstring(reason) +

@@ -738,6 +738,41 @@ class WineDesktop:
             return current if settled else None
         return poll_until(same_twice, timeout, "the screen to settle", interval=0.2)
 
+    def pointer_image(self) -> tuple[int, int, int, int]:
+        """The pointer as the X server shows it: (width, height, hot spot x, hot spot y), read
+        with XFixes (screenshots never hold the pointer)."""
+        import ctypes
+
+        class CursorImage(ctypes.Structure):
+            _fields_ = [("x", ctypes.c_short), ("y", ctypes.c_short),
+                        ("width", ctypes.c_ushort), ("height", ctypes.c_ushort),
+                        ("xhot", ctypes.c_ushort), ("yhot", ctypes.c_ushort),
+                        ("cursor_serial", ctypes.c_ulong),
+                        ("pixels", ctypes.POINTER(ctypes.c_ulong)),
+                        ("atom", ctypes.c_ulong), ("name", ctypes.c_char_p)]
+
+        x11 = ctypes.CDLL("libX11.so.6")
+        xfixes = ctypes.CDLL("libXfixes.so.3")
+        x11.XOpenDisplay.restype = ctypes.c_void_p
+        x11.XOpenDisplay.argtypes = [ctypes.c_char_p]
+        x11.XCloseDisplay.argtypes = [ctypes.c_void_p]
+        x11.XFree.argtypes = [ctypes.c_void_p]
+        xfixes.XFixesGetCursorImage.restype = ctypes.POINTER(CursorImage)
+        xfixes.XFixesGetCursorImage.argtypes = [ctypes.c_void_p]
+        display = x11.XOpenDisplay((self.display or "").encode())
+        if not display:
+            raise HarnessError(f"cannot open display {self.display}")
+        try:
+            image = xfixes.XFixesGetCursorImage(display)
+            if not image:
+                raise HarnessError("XFixesGetCursorImage failed")
+            c = image.contents
+            result = (c.width, c.height, c.xhot, c.yhot)
+            x11.XFree(image)
+            return result
+        finally:
+            x11.XCloseDisplay(display)
+
     # --- registry -----------------------------------------------------------------------------
 
     def _reg(self, *args: str) -> tuple[int, str]:

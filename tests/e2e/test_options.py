@@ -12,7 +12,7 @@ desktop: harness.WineDesktop
 
 SETTINGS_KEY = r"HKCU\Software\Vantorel\Quillmark Orvane"
 DIALOG_CLASS = "#32770"
-APPLICATION_TITLE = "Quillmark Orvane"
+APPLICATION_TITLE = "Quillmark"
 NOT_NUMERIC = "Must be a numeric value."
 WM_COMMAND = 0x0111
 IDOK, IDCANCEL = 1, 2
@@ -29,9 +29,10 @@ def setUpModule():
 class OptionsTest(unittest.TestCase):
     def setUp(self):
         desktop.reg_delete(SETTINGS_KEY)
+        self.addCleanup(desktop.reg_delete, SETTINGS_KEY)  # the next tests start afresh
         desktop.start_program()
         self.addCleanup(desktop.stop_program)
-        main = desktop.wait_program_window(title="Form1")
+        main = desktop.wait_program_window(title="Quillmark Orvane")
         snapshot = desktop.probe()
         self.main = snapshot.window(main["handle"])
         self.controls = identify_controls(snapshot, self.main)

@@ -13,7 +13,7 @@ desktop: harness.WineDesktop
 SCREEN_RECT = [0, 0, *harness.SCREEN_SIZE]
 OVERLAY_CLASS = "QuillmarkOrvaneOverlay"
 DIALOG_CLASS = "#32770"
-APPLICATION_TITLE = "Quillmark Orvane"
+APPLICATION_TITLE = "Quillmark"  # the product name without its last word
 START_DRAWING = "Start Drawing"
 MINIMISE_OPTION = "Minimize this window before drawing"
 HINT_TEXT = "Double left-click to QUIT\r\rRight-click to SAVE as image file"
@@ -114,6 +114,8 @@ def dialogs(snapshot: harness.Snapshot) -> list[dict]:
 class StartDrawingTest(unittest.TestCase):
     def setUp(self):
         self.empty_desktop = desktop.screen_pixels()  # Xvfb's black root, before the program
+        # A first start: thickness 5, red, the minimise box clear.
+        desktop.reg_delete(r"HKCU\Software\Vantorel\Quillmark Orvane")
         desktop.start_program()
         self.addCleanup(desktop.stop_program)
         self.main = desktop.wait_program_window()

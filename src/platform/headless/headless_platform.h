@@ -35,8 +35,12 @@ class RecordingMessageBoxes final : public MessageBoxes {
   std::function<void(const ShownBox&)> onShow;  // runs while the box is "open"
 };
 
+// What HeadlessApplication::end throws, so that nothing after it runs.
+struct ProgramEnded {};
+
 class HeadlessApplication final : public Application {
  public:
+  [[noreturn]] void end() override { throw ProgramEnded{}; }
   std::wstring programFolder() override { return folder; }
   std::wstring title() override { return appTitle; }
   void setTitle(std::wstring title) override { appTitle = std::move(title); }
