@@ -416,13 +416,15 @@ bool Win32MainWindow::onSetCursor(LPARAM lParam) {
 
 // Like a form, the window gives the focus back to the control that had it when
 // it was deactivated (a message box, another program), not to itself.
-void Win32MainWindow::onActivate(WPARAM wParam) {
+void Win32MainWindow::onActivate(WPARAM wParam, LPARAM lParam) {
   if (LOWORD(wParam) == WA_INACTIVE) {
     const HWND focus = ::GetFocus();
     lastFocus_ = ::IsChild(hwnd(), focus) ? focus : lastFocus_;
+  } else if (lastFocus_ && ::IsChild(hwnd(), lastFocus_) && !::IsIconic(hwnd())) {
+    ::SetFocus(lastFocus_);
     return;
   }
-  if (lastFocus_ && ::IsChild(hwnd(), lastFocus_) && !::IsIconic(hwnd())) ::SetFocus(lastFocus_);
+  defaultHandling(WM_ACTIVATE, wParam, lParam);
 }
 
 // A control loses the focus, as its handler sees it, only to another control of
@@ -473,7 +475,7 @@ LRESULT Win32MainWindow::onMessage(UINT message, WPARAM wParam, LPARAM lParam) {
       raiseLostFocus(wParam);
       return 0;
     case WM_ACTIVATE:
-      onActivate(wParam);
+      onActivate(wParam, lParam);
       return 0;
     case WM_MOUSEMOVE:
       raiseMouseMove(form1Definition().name, wParam, lParam);

@@ -78,7 +78,7 @@ class Win32MainWindow final : public WindowBase, public MainWindow {
   LRESULT colourFor(UINT message, HWND control, HDC dc);
   void onCommand(WPARAM wParam, LPARAM lParam);
   bool onSetCursor(LPARAM lParam);
-  void onActivate(WPARAM wParam);
+  void onActivate(WPARAM wParam, LPARAM lParam);
   void raiseLostFocus(std::size_t index);
   void raise(std::wstring_view control, ControlEvent event, const MouseArgs& mouse = {});
   void raiseMouseMove(std::wstring_view control, WPARAM keys, LPARAM position);
