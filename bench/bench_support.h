@@ -7,10 +7,11 @@
 #include <string>
 #include <vector>
 
-#include "app/form1.h"
-#include "base/main_window.h"
 #include "base/platform.h"
+#include "forms/form1.h"
 #include "overlay/form2.h"
+#include "platform/headless/headless_main_window.h"
+#include "platform/headless/memory_settings_store.h"
 #include "platform/win32/handles.h"
 #include "platform/win32/overlay_window_win32.h"
 #include "platform/win32/services_win32.h"
@@ -87,27 +88,16 @@ class ReportedMessageBoxes final : public MessageBoxes {
   std::map<std::string, int> shown_;
 };
 
-// The main window as "Start Drawing" and the close handler see it: the check box
-// clear (no hint, no minimising), a thickness and a colour.
-class BenchMainWindow final : public MainWindow {
- public:
-  std::wstring thickness = L"5";
-  Colour colour = rgb(255, 0, 0);
-
-  int check1Value() override { return 0; }
-  std::wstring text1Text() override { return thickness; }
-  Colour picture1BackColor() override { return colour; }
-  std::wstring label1Caption() override { return L"Double left-click to QUIT"; }
-  std::wstring label2Caption() override { return L"Right-click to SAVE as image file"; }
-  void minimise() override {}
-  void restoreNormal() override {}
-};
-
 // The program's own Win32 services in one bundle, with the main window's handlers
 // on top, so the overlay is opened, drawn on and closed by the real code.
 class BenchProgram {
  public:
-  explicit BenchProgram(Report& report) : messages(report) {}
+  // The main window in memory as "Start Drawing" and the close handler see it: the
+  // check box clear (no hint, no minimising), thickness 5 and red.
+  explicit BenchProgram(Report& report) : messages(report) {
+    mainWindow.setText1Text(L"5");
+    mainWindow.setPicture1BackColor(rgb(255, 0, 0));
+  }
 
   // "Start Drawing", then every pending event delivered.
   Form2& startDrawing();
@@ -122,8 +112,9 @@ class BenchProgram {
   win32::Win32FileSystem files;
   win32::Win32Screen screen;
   win32::Win32OverlayHost overlays;
-  Platform platform{app, messages, locale, clock, events, files, screen, overlays};
-  BenchMainWindow mainWindow;
+  MemorySettingsStore settings;
+  Platform platform{app, messages, locale, clock, events, files, screen, overlays, settings};
+  HeadlessMainWindow mainWindow;
   Form1 form1{platform, mainWindow};
 };
 

@@ -1,26 +1,93 @@
 #pragma once
 
+#include <cstddef>
 #include <string>
 
+#include "base/common_dialog.h"
 #include "base/geometry.h"
+#include "base/skin.h"
 
 namespace qo {
 
-// The main window's controls and state, as the handlers of Form1 and Form2 read
-// and change them.
-class MainWindow {
+// What the main window raises; Form1 handles them.  Mouse-move arguments: button
+// is the sum of the buttons held (1 left, 2 right, 4 middle), shift the sum of
+// the keys held (1 Shift, 2 Ctrl, 4 Alt), x and y are twips from the top-left
+// corner of the client area of the control that raised it.
+class MainWindowEvents {
  public:
-  virtual ~MainWindow() = default;
+  virtual ~MainWindowEvents() = default;
+  virtual void Form_Load() = 0;
+  virtual void Form_Unload() = 0;
+  virtual void Form_MouseMove(int button, int shift, float x, float y) = 0;
+  virtual void Frame1_MouseMove(int button, int shift, float x, float y) = 0;
+  virtual void Frame2_MouseMove(int button, int shift, float x, float y) = 0;
+  virtual void Frame3_MouseMove(int button, int shift, float x, float y) = 0;
+  virtual void PushButton2_MouseMove(int button, int shift, float x, float y) = 0;
+  virtual void PushButton2_Click() = 0;
+  virtual void Text1_Change() = 0;
+  virtual void Text1_GotFocus() = 0;
+  virtual void Text1_LostFocus() = 0;
+  virtual void Picture1_Click() = 0;
+  virtual void Check1_Click() = 0;
+};
+
+// The kinds of event the main window and its controls raise.
+enum class ControlEvent { Load, Unload, MouseMove, Click, Change, GotFocus, LostFocus };
+
+struct MouseArgs {
+  int button = 0;
+  int shift = 0;
+  float x = 0;
+  float y = 0;
+};
+
+// The window's pointer settings (MousePointer).
+inline constexpr int kDefaultPointer = 0;
+inline constexpr int kCustomPointer = 99;
+
+// The main window's controls and state, as the handlers of Form1 and Form2 read
+// and change them.  Setting a value from code raises the event the user's own
+// change would (Text1_Change, Check1_Click), and only when the value changes.
+class MainWindow : public SkinnableWindow {
+ public:
+  // Where the window's events go; nothing is raised before this.
+  virtual void connect(MainWindowEvents& events) = 0;
+
+  virtual std::wstring text1Text() = 0;
+  virtual void setText1Text(const std::wstring& text) = 0;
+  // Selection of the thickness box, in characters.
+  virtual void selectText1(std::size_t start, std::size_t length) = 0;
 
   virtual int check1Value() = 0;  // 0 clear, 1 ticked, 2 dimmed
-  virtual std::wstring text1Text() = 0;
+  // Throws Failure for a value other than 0, 1 or 2; the box keeps its state.
+  virtual void setCheck1Value(int value) = 0;
+
   virtual Colour picture1BackColor() = 0;
+  // Raises nothing: the swatch's only event is the click that opens the colour
+  // chooser, which itself sets the colour.
+  virtual void setPicture1BackColor(Colour colour) = 0;
+
   virtual std::wstring label1Caption() = 0;
   virtual std::wstring label2Caption() = 0;
+
+  virtual std::wstring caption() = 0;
+  virtual void setCaption(const std::wstring& caption) = 0;
+  // The program file's icon group 1, big and small.
+  virtual void setApplicationIcon() = 0;
+  // The custom pointer image (MouseIcon) from a .CUR file; throws Failure when
+  // the file cannot be read as a cursor.
+  virtual void loadMouseIcon(const std::wstring& path) = 0;
+  virtual int mousePointer() = 0;
+  // kDefaultPointer or kCustomPointer; with no custom image, the custom setting
+  // shows the ordinary pointer.
+  virtual void setMousePointer(int pointer) = 0;
 
   virtual void minimise() = 0;
   // Back to the normal state; a window already normal stays as it is.
   virtual void restoreNormal() = 0;
+
+  // The modal dialogs owned by this window (behind CommonDialog1).
+  virtual DialogHost& dialogs() = 0;
 };
 
 }  // namespace qo

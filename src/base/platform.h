@@ -1,7 +1,8 @@
 #pragma once
 
-#include "base/services.h"
 #include "base/overlay_window.h"
+#include "base/services.h"
+#include "base/settings_store.h"
 
 namespace qo {
 
@@ -15,6 +16,7 @@ struct Platform {
   FileSystem& files;
   Screen& screen;
   OverlayHost& overlays;
+  SettingsStore& settings;
 };
 
 }  // namespace qo

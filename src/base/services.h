@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <cstdlib>
 #include <memory>
 #include <optional>
 #include <span>
@@ -39,6 +40,9 @@ class Application {
   // The title that message boxes without a title of their own carry.
   virtual std::wstring title() = 0;
   virtual void setTitle(std::wstring title) = 0;
+  // Ends the program at once, whatever is open: no close handling of any window
+  // runs and nothing after this call.
+  [[noreturn]] virtual void end() { std::exit(0); }
 };
 
 // The user's conventions for reading numbers.

@@ -25,4 +25,11 @@ void Pause(Clock& clock, EventPump& events, double seconds) {
   }
 }
 
+std::wstring pathInFolder(const std::wstring& folder, std::wstring_view name) {
+  std::wstring path = folder;
+  if (path.empty() || path.back() != L'\\') path += L'\\';
+  path += name;
+  return path;
+}
+
 }  // namespace qo

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <string>
+#include <string_view>
 
 #include "base/services.h"
 
@@ -11,6 +12,9 @@ inline constexpr float kSecondsPerDay = 86400.0f;
 // True when the platform can tell the last-change time of the entry named by
 // path.  Never fails: any failure is swallowed and answers false.
 bool FileExists(FileSystem& files, std::wstring path) noexcept;
+
+// A path in the program folder; the folder may be a drive root with its backslash.
+std::wstring pathInFolder(const std::wstring& folder, std::wstring_view name);
 
 // Seconds from start to now on a clock that wraps at midnight.
 double elapsedSince(float start, float now);

@@ -1,8 +1,8 @@
 #include "overlay/form2.h"
 
 #include "base/failure.h"
-#include "base/shared_services.h"
 #include "base/numeric_text.h"
+#include "base/shared_services.h"
 
 namespace qo {
 
@@ -20,13 +20,6 @@ Rect previewSquare(float x, float y) {
   const int left = static_cast<int>(roundHalfEven(static_cast<double>(x) - 12.5));
   const int top = static_cast<int>(roundHalfEven(static_cast<double>(y) - 12.5));
   return {left, top, left + kPreviewSquareSide, top + kPreviewSquareSide};
-}
-
-std::wstring pathInFolder(const std::wstring& folder, std::wstring_view name) {
-  std::wstring path = folder;
-  if (path.empty() || path.back() != L'\\') path += L'\\';
-  path += name;
-  return path;
 }
 
 Form2::Form2(Platform& platform, MainWindow& mainWindow)

@@ -4,11 +4,12 @@
 #include <memory>
 #include <string>
 
+#include "base/common_dialog.h"
 #include "base/error_report.h"
 #include "base/main_window.h"
-#include "base/platform.h"
 #include "base/overlay_window.h"
-#include "base/common_dialog.h"
+#include "base/platform.h"
+#include "base/shared_services.h"
 
 namespace qo {
 
@@ -61,8 +62,5 @@ class Form2 final : public OverlayEvents {
 Rect previewSquare(float x, float y);
 
 inline constexpr int kPreviewSquareSide = 25;
-
-// A path in the program folder; the folder may be a drive root with its backslash.
-std::wstring pathInFolder(const std::wstring& folder, std::wstring_view name);
 
 }  // namespace qo

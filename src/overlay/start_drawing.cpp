@@ -1,22 +1,24 @@
 // "Start Drawing": copies the screen into the overlay and shows it.
+#include "overlay/start_drawing.h"
+
 #include "base/error_report.h"
-#include "app/form1.h"
-#include "base/shared_services.h"
 #include "base/numeric_text.h"
+#include "base/shared_services.h"
 #include "overlay/form2.h"
 
 namespace qo {
 
-Form1::Form1(Platform& platform, MainWindow& window) : platform_(platform), window_(window) {}
+StartDrawing::StartDrawing(Platform& platform, MainWindow& window)
+    : platform_(platform), window_(window) {}
 
-Form1::~Form1() = default;
+StartDrawing::~StartDrawing() = default;
 
-Form2& Form1::form2() {
+Form2& StartDrawing::form2() {
   if (!form2_) form2_ = std::make_unique<Form2>(platform_, window_);
   return *form2_;
 }
 
-void Form1::PushButton2_Click() {
+void StartDrawing::PushButton2_Click() {
   Guard guard(platform_.messages, location::kForm1StartDrawing);
   bool minimiseFirst = false;
   guard.step(100, [&] { minimiseFirst = window_.check1Value() == 1; });

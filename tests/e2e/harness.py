@@ -633,6 +633,12 @@ class WineDesktop:
         if code != 0:
             raise HarnessError(f"probe post failed with code {code}")
 
+    def set_text(self, hwnd: int, text: str) -> None:
+        """WM_SETTEXT from the probe (fills a field of a dialog as an accessibility tool does)."""
+        code = self.run_probe("settext", str(hwnd), text)
+        if code != 0:
+            raise HarnessError(f"probe settext failed with code {code}")
+
     def wait_for(self, condition: Callable[[Snapshot], Any], timeout: float = DEFAULT_TIMEOUT,
                  what: str = "condition") -> Any:
         """Probes until `condition(snapshot)` is truthy; returns its value."""
@@ -694,7 +700,7 @@ class WineDesktop:
     def type(self, text: str, target: dict | tuple[int, int], delay_ms: int = 30) -> None:
         """Types text with the pointer over `target`."""
         self._point_at(target)
-        self.xdotool("type", "--delay", str(delay_ms), text, timeout=10 + len(text) * 0.2)
+        self.xdotool("type", "--delay", str(delay_ms), "--", text, timeout=10 + len(text) * 0.2)
 
     # --- screen -------------------------------------------------------------------------------
 
@@ -731,6 +737,41 @@ class WineDesktop:
             settled, last = current == last, current
             return current if settled else None
         return poll_until(same_twice, timeout, "the screen to settle", interval=0.2)
+
+    def pointer_image(self) -> tuple[int, int, int, int]:
+        """The pointer as the X server shows it: (width, height, hot spot x, hot spot y), read
+        with XFixes (screenshots never hold the pointer)."""
+        import ctypes
+
+        class CursorImage(ctypes.Structure):
+            _fields_ = [("x", ctypes.c_short), ("y", ctypes.c_short),
+                        ("width", ctypes.c_ushort), ("height", ctypes.c_ushort),
+                        ("xhot", ctypes.c_ushort), ("yhot", ctypes.c_ushort),
+                        ("cursor_serial", ctypes.c_ulong),
+                        ("pixels", ctypes.POINTER(ctypes.c_ulong)),
+                        ("atom", ctypes.c_ulong), ("name", ctypes.c_char_p)]
+
+        x11 = ctypes.CDLL("libX11.so.6")
+        xfixes = ctypes.CDLL("libXfixes.so.3")
+        x11.XOpenDisplay.restype = ctypes.c_void_p
+        x11.XOpenDisplay.argtypes = [ctypes.c_char_p]
+        x11.XCloseDisplay.argtypes = [ctypes.c_void_p]
+        x11.XFree.argtypes = [ctypes.c_void_p]
+        xfixes.XFixesGetCursorImage.restype = ctypes.POINTER(CursorImage)
+        xfixes.XFixesGetCursorImage.argtypes = [ctypes.c_void_p]
+        display = x11.XOpenDisplay((self.display or "").encode())
+        if not display:
+            raise HarnessError(f"cannot open display {self.display}")
+        try:
+            image = xfixes.XFixesGetCursorImage(display)
+            if not image:
+                raise HarnessError("XFixesGetCursorImage failed")
+            c = image.contents
+            result = (c.width, c.height, c.xhot, c.yhot)
+            x11.XFree(image)
+            return result
+        finally:
+            x11.XCloseDisplay(display)
 
     # --- registry -----------------------------------------------------------------------------
 

@@ -7,9 +7,9 @@ import harness
 
 desktop: harness.WineDesktop
 
-# Texts that the start-up code may replace; the window opens with these today.
-OPENING_CAPTION = "Form1"
-OPENING_THICKNESS_TEXT = "Text1"
+# Texts that start-up sets (the thickness as a first start restores it).
+OPENING_CAPTION = "Quillmark Orvane"
+OPENING_THICKNESS_TEXT = "5"
 
 WS_MAXIMIZEBOX = 0x00010000
 WS_MINIMIZEBOX = 0x00020000
@@ -78,6 +78,7 @@ def identify_controls(snapshot: harness.Snapshot, main: dict) -> dict[str, dict]
 
 class MainWindowTest(unittest.TestCase):
     def setUp(self):
+        desktop.reg_delete(r"HKCU\Software\Vantorel\Quillmark Orvane")  # a first start
         desktop.start_program()
         self.addCleanup(desktop.stop_program)
         self.main = desktop.wait_program_window()

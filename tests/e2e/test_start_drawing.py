@@ -13,7 +13,7 @@ desktop: harness.WineDesktop
 SCREEN_RECT = [0, 0, *harness.SCREEN_SIZE]
 OVERLAY_CLASS = "QuillmarkOrvaneOverlay"
 DIALOG_CLASS = "#32770"
-APPLICATION_TITLE = "Quillmark Orvane"
+APPLICATION_TITLE = "Quillmark"  # the product name without its last word
 START_DRAWING = "Start Drawing"
 MINIMISE_OPTION = "Minimize this window before drawing"
 HINT_TEXT = "Double left-click to QUIT\r\rRight-click to SAVE as image file"
@@ -114,6 +114,8 @@ def dialogs(snapshot: harness.Snapshot) -> list[dict]:
 class StartDrawingTest(unittest.TestCase):
     def setUp(self):
         self.empty_desktop = desktop.screen_pixels()  # Xvfb's black root, before the program
+        # A first start: thickness 5, red, the minimise box clear.
+        desktop.reg_delete(r"HKCU\Software\Vantorel\Quillmark Orvane")
         desktop.start_program()
         self.addCleanup(desktop.stop_program)
         self.main = desktop.wait_program_window()
@@ -221,10 +223,20 @@ class StartDrawingTest(unittest.TestCase):
         boxes.update(w["handle"] for w in dialogs(snapshot))
         return snapshot
 
+    def press_start_drawing_keeping_the_focus(self) -> None:
+        """Presses the button as an accessibility tool does: its click notification goes to
+        the main window and the focus stays in the thickness box."""
+        desktop.post(self.main["handle"], WM_COMMAND, self.button["id"], self.button["handle"])
+
     def check_unusable_thickness(self, text: str, picture: str) -> None:
         self.set_thickness(text)
         self.set_minimise_option(False)
-        self.click_start_drawing()
+        # Leaving the box would replace letters by "0" (with "Must be a numeric value."),
+        # so letters reach "Start Drawing" only while the box keeps the focus.
+        if text:
+            self.press_start_drawing_keeping_the_focus()
+        else:
+            self.click_start_drawing()
         box, snapshot = self.wait_message_box()
         boxes = {box["handle"]}
         screen = desktop.screen_pixels()

@@ -2,7 +2,7 @@
 #include <gtest/gtest.h>
 
 #include "base/error_report.h"
-#include "app/form1.h"
+#include "forms/form1.h"
 #include "overlay/form2.h"
 #include "platform/headless/headless_platform.h"
 
@@ -11,6 +11,12 @@ namespace {
 
 class StartDrawing : public testing::Test {
  protected:
+  // The options as a first start restores them.
+  StartDrawing() {
+    host_.mainWindow.setText1Text(L"5");
+    host_.mainWindow.setPicture1BackColor(255);
+  }
+
   HeadlessOverlayWindow& overlay() { return *host().overlays.current; }
   HeadlessPlatform& host() { return host_; }
   std::vector<std::wstring> reportTexts() {
@@ -45,7 +51,7 @@ TEST_F(StartDrawing, WithTheBoxClearCopiesTheScreenAndShowsTheOverlayAtOnce) {
 }
 
 TEST_F(StartDrawing, WithTheBoxTickedShowsTheHintMinimisesAndPausesFirst) {
-  host().mainWindow.check1 = 1;
+  host().mainWindow.setCheck1Value(1);
   host().clock.stepPerReading = 0.1f;
   host().messages.onShow = [&](const ShownBox&) {
     EXPECT_EQ(host().mainWindow.state, HeadlessMainWindow::State::Normal) << "hint comes first";
@@ -66,7 +72,7 @@ TEST_F(StartDrawing, WithTheBoxTickedShowsTheHintMinimisesAndPausesFirst) {
 }
 
 TEST_F(StartDrawing, TheDimmedStateSkipsTheHint) {
-  host().mainWindow.check1 = 2;
+  host().mainWindow.setCheck1Value(2);
   form1_.PushButton2_Click();
   EXPECT_TRUE(host().messages.shown.empty());
   EXPECT_EQ(host().mainWindow.state, HeadlessMainWindow::State::Normal);
@@ -82,7 +88,7 @@ class Thickness : public StartDrawing, public testing::WithParamInterface<Thickn
 
 TEST_P(Thickness, BecomesTheWidthOrFailsAtLine114) {
   form1_.form2().m_Width = 3;  // as an earlier "Start Drawing" left it
-  host().mainWindow.text1 = GetParam().text;
+  host().mainWindow.setText1Text(GetParam().text);
   form1_.PushButton2_Click();
   if (GetParam().converts) {
     EXPECT_TRUE(reportTexts().empty());
@@ -106,7 +112,7 @@ INSTANTIATE_TEST_SUITE_P(
                     ThicknessCase{L"-32769", false}));
 
 TEST_F(StartDrawing, AFirstFailedThicknessLeavesTheWidthAtZero) {
-  host().mainWindow.text1 = L"Text1";
+  host().mainWindow.setText1Text(L"Text1");
   form1_.PushButton2_Click();
   EXPECT_EQ(reportTexts().size(), 1u);
   EXPECT_EQ(form1_.form2().m_Width, 0);
@@ -123,7 +129,7 @@ TEST_F(StartDrawing, AScreenContextThatCannotBeHadIsReportedAtLine110) {
 TEST_F(StartDrawing, WhileTheOverlayIsOpenTheSameOverlayIsUsedAgain) {
   form1_.PushButton2_Click();
   overlay().drawLine({0, 0}, {5, 5}, 1, 0);
-  host().mainWindow.text1 = L"9";
+  host().mainWindow.setText1Text(L"9");
   form1_.PushButton2_Click();
   EXPECT_EQ(host().overlays.built, 1);
   EXPECT_EQ(overlay().shows, 2);
@@ -132,12 +138,12 @@ TEST_F(StartDrawing, WhileTheOverlayIsOpenTheSameOverlayIsUsedAgain) {
 }
 
 TEST_F(StartDrawing, AfterTheOverlayClosedTheWindowIsBuiltAgainAndMembersRemain) {
-  host().mainWindow.text1 = L"8";
+  host().mainWindow.setText1Text(L"8");
   form1_.PushButton2_Click();
   form1_.form2().Form_DblClick();
   EXPECT_FALSE(form1_.form2().isLoaded());
   EXPECT_EQ(form1_.form2().m_Width, 8);
-  host().mainWindow.text1 = L"x";
+  host().mainWindow.setText1Text(L"x");
   form1_.PushButton2_Click();
   EXPECT_EQ(host().overlays.built, 2);
   EXPECT_TRUE(overlay().hasIcon) << "the load handler ran again";

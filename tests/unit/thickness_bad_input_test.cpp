@@ -9,7 +9,7 @@
 #include <ostream>
 #include <string>
 
-#include "app/form1.h"
+#include "forms/form1.h"
 #include "bad_input_support.h"
 #include "overlay/form2.h"
 #include "platform/headless/headless_platform.h"
@@ -48,7 +48,7 @@ constexpr int kEarlierWidth = 3;
 TEST_P(ThicknessBadInput, BecomesTheWidthOrIsReportedAtLine114) {
   const ThicknessText& c = GetParam();
   form1_.form2().m_Width = kEarlierWidth;
-  host_.mainWindow.text1 = c.text;
+  host_.mainWindow.setText1Text(c.text);
   form1_.PushButton2_Click();
 
   const auto reports = host_.messages.reportsFrom(location::kForm1StartDrawing);

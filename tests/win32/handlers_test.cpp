@@ -1,10 +1,10 @@
 // "Start Drawing", drawing, saving and closing: the real handlers on the real
 // Win32 services and overlay, with message boxes recorded instead of shown and a
-// small stand-in for the main window.
+// headless stand-in for the main window.
 #include <gtest/gtest.h>
 
 #include "base/error_report.h"
-#include "app/form1.h"
+#include "forms/form1.h"
 #include "dialog_answer.h"
 #include "overlay/bitmap_file.h"
 #include "overlay/form2.h"
@@ -27,30 +27,17 @@ using testing::screenPixel;
 
 constexpr wchar_t kOverlayClass[] = L"QuillmarkOrvaneOverlay";
 
-class FakeMainWindow final : public MainWindow {
- public:
-  int check1Value() override { return check1; }
-  std::wstring text1Text() override { return text1; }
-  Colour picture1BackColor() override { return colour; }
-  std::wstring label1Caption() override { return L"Double left-click to QUIT"; }
-  std::wstring label2Caption() override { return L"Right-click to SAVE as image file"; }
-  void minimise() override { ++minimised; }
-  void restoreNormal() override { ++restored; }
-
-  int check1 = 0;
-  std::wstring text1 = L"7";
-  Colour colour = rgb(0, 0, 255);
-  int minimised = 0;
-  int restored = 0;
-};
-
 HWND overlayHwnd() { return ::FindWindowW(kOverlayClass, nullptr); }
 
 LPARAM at(int x, int y) { return MAKELPARAM(x, y); }
 
 class HandlersOnWin32 : public ::testing::Test {
  protected:
-  void SetUp() override { pumpMessages(1); }
+  void SetUp() override {
+    mainWindow.setText1Text(L"7");
+    mainWindow.setPicture1BackColor(rgb(0, 0, 255));
+    pumpMessages(1);
+  }
   void TearDown() override {
     if (form1.hasForm2()) form1.form2().Unload();
     pumpMessages(1);
@@ -75,8 +62,9 @@ class HandlersOnWin32 : public ::testing::Test {
   Win32FileSystem files;
   Win32Screen screen;
   Win32OverlayHost overlays;
-  Platform platform{app, messages, locale, clock, events, files, screen, overlays};
-  FakeMainWindow mainWindow;
+  MemorySettingsStore settings;
+  Platform platform{app, messages, locale, clock, events, files, screen, overlays, settings};
+  HeadlessMainWindow mainWindow;
   Form1 form1{platform, mainWindow};
 };
 
@@ -85,7 +73,7 @@ class HandlersOnWin32 : public ::testing::Test {
 TEST_F(HandlersOnWin32, ThicknessThatIsNoNumberIsReportedAtLine114AndTheOverlayStillOpens) {
   for (const wchar_t* thickness : {L"abc", L""}) {
     messages.shown.clear();
-    mainWindow.text1 = thickness;
+    mainWindow.setText1Text(thickness);
     startDrawing();
 
     const auto reports = messages.reportsFrom(location::kForm1StartDrawing);
@@ -111,7 +99,7 @@ TEST_F(HandlersOnWin32, ThicknessIsRoundedHalvesToEven) {
     std::int16_t width;
   } cases[] = {{L"7", 7}, {L"2.5", 2}, {L"3.5", 4}, {L" 12 ", 12}};
   for (const auto& c : cases) {
-    mainWindow.text1 = c.text;
+    mainWindow.setText1Text(c.text);
     startDrawing();
     EXPECT_EQ(form2().m_Width, c.width) << narrow(c.text);
   }
@@ -119,7 +107,7 @@ TEST_F(HandlersOnWin32, ThicknessIsRoundedHalvesToEven) {
 }
 
 TEST_F(HandlersOnWin32, OverlayTakesTheScreenTheColourAndTheCornerForThePreview) {
-  mainWindow.colour = rgb(10, 20, 30);
+  mainWindow.setPicture1BackColor(rgb(10, 20, 30));
   startDrawing();
   EXPECT_EQ(unexpectedReports(), 0u);
   EXPECT_EQ(form2().m_Color, rgb(10, 20, 30));
@@ -128,11 +116,11 @@ TEST_F(HandlersOnWin32, OverlayTakesTheScreenTheColourAndTheCornerForThePreview)
   EXPECT_EQ(overlay.imageSize(), size);
   EXPECT_EQ(overlay.previewBox(), Rect(size.width - 25, size.height - 25, size.width, size.height));
   EXPECT_TRUE(::IsWindowVisible(overlayHwnd()));
-  EXPECT_EQ(mainWindow.minimised, 0) << "Check1 is clear";
+  EXPECT_EQ(mainWindow.minimiseCalls, 0) << "Check1 is clear";
 }
 
 TEST_F(HandlersOnWin32, MinimiseOptionShowsTheHintMinimisesAndPausesHalfASecond) {
-  mainWindow.check1 = 1;
+  mainWindow.setCheck1Value(1);
   const ULONGLONG started = ::GetTickCount64();
   form1.PushButton2_Click();
   const ULONGLONG took = ::GetTickCount64() - started;
@@ -141,7 +129,7 @@ TEST_F(HandlersOnWin32, MinimiseOptionShowsTheHintMinimisesAndPausesHalfASecond)
   EXPECT_EQ(hint.text, L"Double left-click to QUIT\r\rRight-click to SAVE as image file");
   EXPECT_EQ(hint.title, app.title());
   EXPECT_EQ(hint.style, 0u);
-  EXPECT_EQ(mainWindow.minimised, 1);
+  EXPECT_EQ(mainWindow.minimiseCalls, 1);
   EXPECT_GE(took, 480u) << "the pause is half a second";
   EXPECT_EQ(unexpectedReports(), 1u) << "the hint box only";
   EXPECT_EQ(form2().m_Width, 7);
@@ -191,7 +179,7 @@ TEST_F(HandlersOnWin32, BothButtonsOrTheMiddleButtonDrawNothing) {
 }
 
 TEST_F(HandlersOnWin32, ZeroThicknessIsReportedAtLine102AndDrawsOnePixelWide) {
-  mainWindow.text1 = L"0";
+  mainWindow.setText1Text(L"0");
   startDrawing();
   const HWND overlay = overlayHwnd();
   ::SendMessageW(overlay, WM_MOUSEMOVE, 0, at(250, 300));
@@ -213,7 +201,7 @@ TEST_F(HandlersOnWin32, DoubleClickClosesTheOverlayAndKeepsItsMembers) {
   ::SendMessageW(overlayHwnd(), WM_MOUSEMOVE, 0, at(40, 50));
   ::SendMessageW(overlayHwnd(), WM_LBUTTONDBLCLK, MK_LBUTTON, at(40, 50));
   pumpMessages(1);
-  EXPECT_EQ(mainWindow.restored, 1);
+  EXPECT_EQ(mainWindow.restoreCalls, 1);
   EXPECT_EQ(overlayHwnd(), nullptr);
   EXPECT_FALSE(form2().isLoaded());
   EXPECT_EQ(form2().m_Width, 7);
@@ -222,7 +210,7 @@ TEST_F(HandlersOnWin32, DoubleClickClosesTheOverlayAndKeepsItsMembers) {
   EXPECT_EQ(LiveHandles(), start) << "the closed overlay holds nothing";
 
   // The next "Start Drawing" builds it again; a bad thickness keeps the last width.
-  mainWindow.text1 = L"abc";
+  mainWindow.setText1Text(L"abc");
   startDrawing();
   ASSERT_TRUE(overlayHwnd());
   EXPECT_TRUE(::IsWindowVisible(overlayHwnd()));

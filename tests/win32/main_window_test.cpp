@@ -1,7 +1,9 @@
 // The main window built for real: layout at the window's DPI, fonts, controls.
 #include <gtest/gtest.h>
 
+#include "contract/main_window_contract.h"
 #include "platform/win32/main_window_win32.h"
+#include "win32_test_support.h"
 
 namespace qo::win32 {
 namespace {
@@ -81,6 +83,83 @@ TEST(MainWindowWin32, ReadsItsControls) {
   EXPECT_EQ(window.picture1BackColor(), 0u);
   EXPECT_EQ(window.label1Caption(), L"Double left-click to QUIT");
   EXPECT_EQ(window.label2Caption(), L"Right-click to SAVE as image file");
+}
+
+// What a user does to the real controls reaches the handler its route names.
+TEST(MainWindowWin32, UserActionsRaiseTheirRoutedEvents) {
+  Win32MainWindow window;
+  contract::RecordingEvents events(window);
+  window.connect(events);
+  window.showFirstTime();
+  // Away from the pointer (the middle of the screen), so only the messages below move it.
+  ::SetWindowPos(window.hwnd(), nullptr, 700, 700, 0, 0, SWP_NOSIZE | SWP_NOZORDER);
+  testing::pumpMessages(1);
+  const struct {
+    const wchar_t* control;
+    UINT message;
+    WPARAM wParam;
+    LPARAM lParam;
+    std::vector<std::string> raised;
+  } cases[] = {
+      {L"Text1", WM_CHAR, 'x', 0, {"Text1_Change"}},
+      // Pressing a button takes the focus: the thickness box's lost focus comes first.
+      {L"Check1", WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(2, 2), {"Text1_LostFocus"}},
+      {L"Check1", WM_LBUTTONUP, 0, MAKELPARAM(2, 2), {"Check1_Click"}},
+      {L"Picture1", WM_RBUTTONDOWN, 0, MAKELPARAM(2, 2), {}},
+      {L"Picture1", WM_RBUTTONUP, 0, MAKELPARAM(2, 2), {"Picture1_Click"}},
+      {L"Picture1", WM_LBUTTONDOWN, 0, MAKELPARAM(2, 2), {}},
+      {L"Picture1", WM_LBUTTONUP, 0, MAKELPARAM(900, 2), {}},  // let go outside: no click
+      {L"PushButton2", WM_KEYDOWN, VK_RETURN, 0, {"PushButton2_Click"}},
+      {L"PushButton2", WM_MOUSEMOVE, 0, MAKELPARAM(5, 5), {"PushButton2_MouseMove"}},
+      {L"Frame1", WM_MOUSEMOVE, 0, 0, {"Frame1_MouseMove"}},
+      {L"Frame2", WM_MOUSEMOVE, 0, 0, {"Frame2_MouseMove"}},
+      {L"Frame3", WM_MOUSEMOVE, 0, 0, {"Frame3_MouseMove"}},
+      {L"Label1", WM_MOUSEMOVE, 0, 0, {}},
+  };
+  ASSERT_EQ(events.raised, (std::vector<std::string>{"Form_Load", "Text1_GotFocus"}));
+  for (const auto& c : cases) {
+    events.raised.clear();
+    ::SendMessageW(window.control(c.control), c.message, c.wParam, c.lParam);
+    testing::pumpMessages(1);
+    EXPECT_EQ(events.raised, c.raised) << testing::narrow(c.control) << " " << c.message;
+  }
+  events.raised.clear();
+  ::SendMessageW(window.hwnd(), WM_MOUSEMOVE, 0, 0);
+  EXPECT_EQ(events.raised, std::vector<std::string>{"Form_MouseMove"});
+  EXPECT_EQ(window.check1Value(), 1);
+}
+
+TEST(MainWindowWin32, FocusSelectionAndTheCustomPointer) {
+  Win32MainWindow window;
+  window.setText1Text(L"12345");
+  window.selectText1(1, 3);
+  DWORD start = 0, end = 0;
+  ::SendMessageW(window.control(L"Text1"), EM_GETSEL, reinterpret_cast<WPARAM>(&start),
+                 reinterpret_cast<LPARAM>(&end));
+  EXPECT_EQ(start, 1u);
+  EXPECT_EQ(end, 4u);
+  EXPECT_EQ(::SendMessageW(window.control(L"Text1"), EM_GETLIMITTEXT, 0, 0), 0x7FFFFFFE)
+      << "no length limit";
+
+  testing::ScratchFolder folder;
+  ASSERT_TRUE(testing::writeWholeFile(folder.file(L"HAND-M.CUR"), testing::tinyCursorFile()));
+  window.loadMouseIcon(folder.file(L"HAND-M.CUR"));
+  const HCURSOR arrow = ::LoadCursorW(nullptr, IDC_ARROW);
+  const HWND button = window.control(L"PushButton2");
+  const auto pointerOver = [&](HWND child) {
+    ::SetCursor(nullptr);
+    ::SendMessageW(child, WM_SETCURSOR, reinterpret_cast<WPARAM>(child), MAKELPARAM(HTCLIENT, 0));
+    return ::GetCursor();
+  };
+  EXPECT_EQ(pointerOver(button), arrow) << "the ordinary pointer while the setting is 0";
+  window.setMousePointer(kCustomPointer);
+  const HCURSOR custom = pointerOver(button);
+  EXPECT_NE(custom, arrow);
+  EXPECT_NE(custom, nullptr);
+  EXPECT_EQ(pointerOver(window.control(L"Check1")), custom) << "over every control alike";
+  EXPECT_EQ(pointerOver(window.hwnd()), custom);
+  window.setApplicationIcon();
+  EXPECT_NE(::SendMessageW(window.hwnd(), WM_GETICON, ICON_SMALL, 0), 0);
 }
 
 }  // namespace

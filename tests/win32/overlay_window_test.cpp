@@ -450,23 +450,9 @@ TEST_F(OverlayWindowTest, MouseOverThePreviewBoxDoesNotReachTheHandlers) {
 
 // --- icons and pointer ----------------------------------------------------------------------
 
-// A 32 x 32 monochrome cursor file with its hot spot at (5, 3).
-std::vector<std::uint8_t> tinyCursorFile() {
-  std::vector<std::uint8_t> bytes = {
-      0,    0,    2, 0, 1,  0,                     // ICONDIR, one cursor
-      32,   32,   0, 0, 5,  0, 3, 0,               // entry, hot spot
-      0x30, 0x01, 0, 0, 22, 0, 0, 0,               // 304 bytes at 22
-      40,   0,    0, 0, 32, 0, 0, 0, 64, 0, 0, 0,  // header, 32 x 2*32
-      1,    0,    1, 0, 0,  0, 0, 0, 0,  0, 0, 0, 0, 0, 0,   0,   0,   0,
-      0,    0,    0, 0, 0,  0, 0, 0, 0,  0, 0, 0, 0, 0, 255, 255, 255, 0};  // black, white
-  bytes.resize(bytes.size() + 128, 0x0F);                                   // XOR mask
-  bytes.resize(bytes.size() + 128, 0xF0);                                   // AND mask
-  return bytes;
-}
-
 TEST_F(OverlayWindowTest, LoadsACursorFileAsItsMouseIcon) {
   testing::ScratchFolder folder;
-  ASSERT_TRUE(testing::writeWholeFile(folder.file(L"HAND-M.CUR"), tinyCursorFile()));
+  ASSERT_TRUE(testing::writeWholeFile(folder.file(L"HAND-M.CUR"), testing::tinyCursorFile()));
   const long cursors = HandleCounts::live(HandleKind::Cursor);
   overlay.loadMouseIcon(folder.file(L"HAND-M.CUR"));
   EXPECT_EQ(HandleCounts::live(HandleKind::Cursor), cursors + 1);

@@ -14,7 +14,7 @@
 #include <set>
 #include <string>
 
-#include "app/form1.h"
+#include "forms/form1.h"
 #include "base/error_report.h"
 #include "overlay/bitmap_file.h"
 #include "overlay/form2.h"
@@ -32,17 +32,6 @@ using testing::pumpMessages;
 using testing::ScratchFolder;
 using testing::screenPixel;
 
-class StandInMainWindow final : public MainWindow {
- public:
-  int check1Value() override { return 0; }
-  std::wstring text1Text() override { return L"5"; }
-  Colour picture1BackColor() override { return 255; }
-  std::wstring label1Caption() override { return L"Double left-click to QUIT"; }
-  std::wstring label2Caption() override { return L"Right-click to SAVE as image file"; }
-  void minimise() override {}
-  void restoreNormal() override {}
-};
-
 // The size the virtual screen was started with, from QO_SCREEN_SIZE ("WxH").
 bool screenSizeUnderTest(Size& size) {
   const char* text = std::getenv("QO_SCREEN_SIZE");
@@ -59,6 +48,8 @@ class ScreenSizeBadInput : public ::testing::Test {
  protected:
   void SetUp() override {
     if (!screenSizeUnderTest(expected_)) GTEST_SKIP() << "run by run_screen_size_tests.sh";
+    mainWindow_.setText1Text(L"5");
+    mainWindow_.setPicture1BackColor(255);
   }
   void TearDown() override {
     if (form1_.hasForm2()) form1_.form2().Unload();
@@ -83,8 +74,10 @@ class ScreenSizeBadInput : public ::testing::Test {
   Win32FileSystem files_;
   Win32Screen screen_;
   Win32OverlayHost overlays_;
-  Platform platform_{app_, messages_, locale_, clock_, events_, files_, screen_, overlays_};
-  StandInMainWindow mainWindow_;
+  MemorySettingsStore settings_;
+  Platform platform_{app_, messages_, locale_, clock_, events_, files_, screen_, overlays_,
+                     settings_};
+  HeadlessMainWindow mainWindow_;
   Form1 form1_{platform_, mainWindow_};
 };
 

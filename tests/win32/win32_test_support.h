@@ -141,4 +141,18 @@ inline void PrintTo(const LiveHandles& counts, std::ostream* out) {
   *out << "{gdi " << counts.gdi << ", user " << counts.user << "}";
 }
 
+// A 32 x 32 monochrome cursor file with its hot spot at (5, 3).
+inline std::vector<std::uint8_t> tinyCursorFile() {
+  std::vector<std::uint8_t> bytes = {
+      0,    0,    2, 0, 1,  0,                     // ICONDIR, one cursor
+      32,   32,   0, 0, 5,  0, 3, 0,               // entry, hot spot
+      0x30, 0x01, 0, 0, 22, 0, 0, 0,               // 304 bytes at 22
+      40,   0,    0, 0, 32, 0, 0, 0, 64, 0, 0, 0,  // header, 32 x 2*32
+      1,    0,    1, 0, 0,  0, 0, 0, 0,  0, 0, 0, 0, 0, 0,   0,   0,   0,
+      0,    0,    0, 0, 0,  0, 0, 0, 0,  0, 0, 0, 0, 0, 255, 255, 255, 0};  // black, white
+  bytes.resize(bytes.size() + 128, 0x0F);                                   // XOR mask
+  bytes.resize(bytes.size() + 128, 0xF0);                                   // AND mask
+  return bytes;
+}
+
 }  // namespace qo::win32::testing

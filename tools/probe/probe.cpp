@@ -3,6 +3,7 @@
 //
 //   qo_probe.exe list OUTFILE                 writes one UTF-8 JSON object to OUTFILE
 //   qo_probe.exe post HWND MSG WPARAM LPARAM  PostMessageW; numbers decimal or 0x-hex
+//   qo_probe.exe settext HWND TEXT            WM_SETTEXT, as an accessibility tool fills a field
 //
 // Nothing is written to stdout: Wine's stdout capture stalls the caller.
 // Exit codes: 0 done, 1 the operation failed, 2 bad arguments.
@@ -353,6 +354,16 @@ int PostCommand(const wchar_t* hwnd_text, const wchar_t* msg_text, const wchar_t
   return posted ? 0 : 1;
 }
 
+int SetTextCommand(const wchar_t* hwnd_text, const wchar_t* text) {
+  std::uint32_t hwnd = 0;
+  if (!ParseNumber(hwnd_text, hwnd)) return 2;
+  DWORD_PTR result = 0;
+  const LRESULT sent = SendMessageTimeoutW(
+      reinterpret_cast<HWND>(static_cast<std::uintptr_t>(hwnd)), WM_SETTEXT, 0,
+      reinterpret_cast<LPARAM>(text), SMTO_ABORTIFHUNG, kSendTimeoutMs, &result);
+  return sent && result ? 0 : 1;
+}
+
 }  // namespace
 }  // namespace qo
 
@@ -360,6 +371,9 @@ int wmain(int argc, wchar_t** argv) {
   qo::BecomeDpiAware();
   if (argc == 3 && std::wcscmp(argv[1], L"list") == 0) {
     return qo::WriteFileBytes(argv[2], qo::DesktopJson()) ? 0 : 1;
+  }
+  if (argc == 4 && std::wcscmp(argv[1], L"settext") == 0) {
+    return qo::SetTextCommand(argv[2], argv[3]);
   }
   if (argc == 6 && std::wcscmp(argv[1], L"post") == 0) {
     return qo::PostCommand(argv[2], argv[3], argv[4], argv[5]);

@@ -110,6 +110,6 @@ std::unique_ptr<OverlayWindow> HeadlessOverlayHost::buildOverlay(OverlayEvents&)
 HeadlessPlatform::HeadlessPlatform(Size screenSize)
     : screen(screenSize), overlays(screenSize, screen), platform{app,    messages, locale,
                                                                  clock,  events,   files,
-                                                                 screen, overlays} {}
+                                                                 screen, overlays, settings} {}
 
 }  // namespace qo

@@ -7,10 +7,13 @@
 #include <string>
 #include <vector>
 
-#include "base/main_window.h"
 #include "base/platform.h"
+#include "platform/headless/headless_main_window.h"
 #include "platform/headless/memory_file_system.h"
+#include "platform/headless/memory_settings_store.h"
 #include "platform/headless/pixel_image.h"
+#include "platform/headless/scripted_dialogs.h"
+#include "ui/window_definitions.h"
 
 namespace qo {
 
@@ -32,8 +35,12 @@ class RecordingMessageBoxes final : public MessageBoxes {
   std::function<void(const ShownBox&)> onShow;  // runs while the box is "open"
 };
 
+// What HeadlessApplication::end throws, so that nothing after it runs.
+struct ProgramEnded {};
+
 class HeadlessApplication final : public Application {
  public:
+  [[noreturn]] void end() override { throw ProgramEnded{}; }
   std::wstring programFolder() override { return folder; }
   std::wstring title() override { return appTitle; }
   void setTitle(std::wstring title) override { appTitle = std::move(title); }
@@ -83,26 +90,6 @@ class HeadlessScreen final : public Screen {
   bool failGetDC = false;
 };
 
-// Answers the dialogs from a script.
-class ScriptedDialogs final : public DialogHost {
- public:
-  struct SaveRequest {
-    std::wstring title;
-    std::vector<FileFilter> filters;
-    std::wstring initialName;
-    unsigned flags;
-  };
-  std::optional<std::wstring> showSave(std::wstring_view title,
-                                       const std::vector<FileFilter>& filters,
-                                       std::wstring_view initialName, unsigned flags) override;
-  std::optional<Colour> showColor(Colour initial, unsigned flags) override;
-
-  std::deque<std::optional<std::wstring>> saveAnswers;  // nothing: cancel
-  std::deque<std::optional<Colour>> colourAnswers;
-  std::vector<SaveRequest> saveRequests;
-  std::vector<Colour> colourRequests;
-};
-
 inline constexpr std::uint32_t kNeutralPreview = 0x00808080;
 inline constexpr int kPreviewSquareSideHeadless = 25;
 
@@ -131,7 +118,7 @@ class HeadlessOverlayWindow final : public OverlayWindow {
   bool hasIcon = false;
   std::wstring mouseIcon;
   bool mouseIconIsBad = false;
-  Rect box{128, 72, 153, 97};
+  Rect box = pixelRect(form2Definition().controls[0], 96);  // picMain
   int shows = 0;
   int segments = 0;
   int lastPenWidth = 0;
@@ -158,22 +145,6 @@ class HeadlessOverlayHost final : public OverlayHost {
   HeadlessScreen& source_;
 };
 
-class HeadlessMainWindow final : public MainWindow {
- public:
-  int check1Value() override { return check1; }
-  std::wstring text1Text() override { return text1; }
-  Colour picture1BackColor() override { return picture1; }
-  std::wstring label1Caption() override { return L"Double left-click to QUIT"; }
-  std::wstring label2Caption() override { return L"Right-click to SAVE as image file"; }
-  void minimise() override { state = State::Minimised; }
-  void restoreNormal() override { state = State::Normal; }
-
-  enum class State { Normal, Minimised } state = State::Normal;
-  int check1 = 0;
-  std::wstring text1 = L"5";
-  Colour picture1 = 255;
-};
-
 // Everything together, wired as the program wires the real ones.
 struct HeadlessPlatform {
   explicit HeadlessPlatform(Size screenSize = {1920, 1080});
@@ -186,6 +157,7 @@ struct HeadlessPlatform {
   MemoryFileSystem files;
   HeadlessScreen screen;
   HeadlessOverlayHost overlays;
+  MemorySettingsStore settings;
   HeadlessMainWindow mainWindow;
   Platform platform;
 };

@@ -44,6 +44,12 @@ void destroyIfAlive(HWND window) {
   if (window) ::DestroyWindow(window);
 }
 
+void sendClicked(HWND control) {
+  const int id = ::GetDlgCtrlID(control);
+  ::SendMessageW(::GetParent(control), WM_COMMAND, MAKEWPARAM(id, BN_CLICKED),
+                 reinterpret_cast<LPARAM>(control));
+}
+
 }  // namespace
 
 FrameControl::FrameControl(HWND parent, int id, const std::wstring& caption, Colour background)
@@ -55,6 +61,11 @@ FrameControl::FrameControl(HWND parent, int id, const std::wstring& caption, Col
 }
 
 FrameControl::~FrameControl() { destroyIfAlive(hwnd()); }
+
+void FrameControl::setBackColor(Colour colour) {
+  background_ = colour;
+  ::InvalidateRect(hwnd(), nullptr, FALSE);
+}
 
 void FrameControl::paint() {
   PaintDc paint(hwnd());
@@ -90,6 +101,9 @@ LRESULT FrameControl::onMessage(UINT message, WPARAM wParam, LPARAM lParam) {
       return 0;
     case WM_ERASEBKGND:
       return 1;
+    case WM_MOUSEMOVE:
+      if (mouseMove_) mouseMove_(wParam, lParam);
+      return 0;
     default:
       return defaultHandling(message, wParam, lParam);
   }
@@ -122,10 +136,32 @@ LRESULT PictureBoxControl::onMessage(UINT message, WPARAM wParam, LPARAM lParam)
       return 1;
     case WM_LBUTTONDOWN:
     case WM_RBUTTONDOWN:
+    case WM_LBUTTONDBLCLK:
+    case WM_RBUTTONDBLCLK:
       ::SetFocus(hwnd());
+      ::SetCapture(hwnd());
+      pressed_ = true;
+      return 0;
+    case WM_LBUTTONUP:
+    case WM_RBUTTONUP:
+      onButtonUp(lParam);
+      return 0;
+    case WM_CAPTURECHANGED:
+      pressed_ = false;
       return 0;
     default:
       return defaultHandling(message, wParam, lParam);
+  }
+}
+
+void PictureBoxControl::onButtonUp(LPARAM position) {
+  if (!pressed_) return;
+  pressed_ = false;
+  ::ReleaseCapture();
+  RECT client{};
+  ::GetClientRect(hwnd(), &client);
+  if (::PtInRect(&client, POINT{GET_X_LPARAM(position), GET_Y_LPARAM(position)})) {
+    sendClicked(hwnd());
   }
 }
 
@@ -138,6 +174,11 @@ PushButtonControl::PushButtonControl(HWND parent, int id, const std::wstring& ca
 }
 
 PushButtonControl::~PushButtonControl() { destroyIfAlive(hwnd()); }
+
+void PushButtonControl::setBackColor(Colour colour) {
+  background_ = colour;
+  ::InvalidateRect(hwnd(), nullptr, FALSE);
+}
 
 void PushButtonControl::paint() {
   PaintDc paint(hwnd());
@@ -171,11 +212,7 @@ void PushButtonControl::setPressed(bool pressed) {
   ::InvalidateRect(hwnd(), nullptr, FALSE);
 }
 
-void PushButtonControl::click() {
-  HWND parent = ::GetParent(hwnd());
-  const int id = ::GetDlgCtrlID(hwnd());
-  ::SendMessageW(parent, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED), reinterpret_cast<LPARAM>(hwnd()));
-}
+void PushButtonControl::click() { sendClicked(hwnd()); }
 
 bool PushButtonControl::onMouse(UINT message, LPARAM lParam) {
   switch (message) {
@@ -229,6 +266,7 @@ bool PushButtonControl::onKey(UINT message, WPARAM key) {
 }
 
 LRESULT PushButtonControl::onMessage(UINT message, WPARAM wParam, LPARAM lParam) {
+  if (message == WM_MOUSEMOVE && mouseMove_) mouseMove_(wParam, lParam);
   if (onMouse(message, lParam)) return 0;
   if ((message == WM_KEYDOWN || message == WM_KEYUP) && onKey(message, wParam)) return 0;
   LRESULT result = 0;

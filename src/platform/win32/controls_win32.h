@@ -1,11 +1,15 @@
 #pragma once
 
+#include <functional>
 #include <string>
 
 #include "base/geometry.h"
 #include "platform/win32/window_class.h"
 
 namespace qo::win32 {
+
+// Receives a control's WM_MOUSEMOVE (its key state and client position).
+using MouseMoveSink = std::function<void(WPARAM keys, LPARAM position)>;
 
 // A frame: a captioned, etched box that holds other controls and passes their
 // notifications on to its own parent.
@@ -14,6 +18,9 @@ class FrameControl final : public WindowBase {
   FrameControl(HWND parent, int id, const std::wstring& caption, Colour background);
   ~FrameControl() override;
 
+  void setBackColor(Colour colour);
+  void setMouseMoveSink(MouseMoveSink sink) { mouseMove_ = std::move(sink); }
+
  protected:
   LRESULT onMessage(UINT message, WPARAM wParam, LPARAM lParam) override;
 
@@ -21,9 +28,12 @@ class FrameControl final : public WindowBase {
   void paint();
   Colour background_;
   HFONT font_ = nullptr;
+  MouseMoveSink mouseMove_;
 };
 
-// A picture box: a focusable, sunken box showing its background colour.
+// A picture box: a focusable, sunken box showing its background colour.  A
+// click with the left or the right button (down and up inside the box) raises
+// BN_CLICKED to its parent.
 class PictureBoxControl final : public WindowBase {
  public:
   PictureBoxControl(HWND parent, int id, Colour background);
@@ -36,7 +46,9 @@ class PictureBoxControl final : public WindowBase {
   LRESULT onMessage(UINT message, WPARAM wParam, LPARAM lParam) override;
 
  private:
+  void onButtonUp(LPARAM position);
   Colour background_;
+  bool pressed_ = false;
 };
 
 // The "Start Drawing" push button: a flat, white button drawn by us, raising
@@ -46,6 +58,9 @@ class PushButtonControl final : public WindowBase {
   PushButtonControl(HWND parent, int id, const std::wstring& caption, Colour background,
                     Colour foreground);
   ~PushButtonControl() override;
+
+  void setBackColor(Colour colour);
+  void setMouseMoveSink(MouseMoveSink sink) { mouseMove_ = std::move(sink); }
 
  protected:
   LRESULT onMessage(UINT message, WPARAM wParam, LPARAM lParam) override;
@@ -62,6 +77,7 @@ class PushButtonControl final : public WindowBase {
   HFONT font_ = nullptr;
   bool pressed_ = false;
   bool tracking_ = false;
+  MouseMoveSink mouseMove_;
 };
 
 }  // namespace qo::win32

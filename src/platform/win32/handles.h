@@ -13,7 +13,20 @@ namespace qo::win32 {
 
 // Live handles of each kind this program owns, counted by the owners below.
 // Wine has no GetGuiResources, so this is how leaks show.
-enum class HandleKind { Dc, WindowDc, Bitmap, Pen, Brush, Font, Cursor, Icon, Window, File, Count };
+enum class HandleKind {
+  Dc,
+  WindowDc,
+  Bitmap,
+  Pen,
+  Brush,
+  Font,
+  Cursor,
+  Icon,
+  Window,
+  File,
+  RegistryKey,
+  Count
+};
 
 class HandleCounts {
  public:
@@ -123,6 +136,12 @@ class MappedView {
  private:
   void* address_;
 };
+
+// An opened registry key.  The predefined keys (HKEY_CURRENT_USER...) are never
+// held by this owner, so they are never closed.
+inline void closeRegistryKey(HKEY h) { ::RegCloseKey(h); }
+using UniqueRegistryKey =
+    UniqueHandle<SimpleTraits<HKEY, HandleKind::RegistryKey, closeRegistryKey>>;
 
 // A window's or the screen's device context from GetDC, released on destruction.
 class WindowDc {

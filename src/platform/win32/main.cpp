@@ -5,11 +5,12 @@
 
 #include "base/error_report.h"
 #include "base/failure.h"
-#include "app/form1.h"
 #include "base/platform.h"
+#include "forms/form1.h"
 #include "platform/win32/main_window_win32.h"
 #include "platform/win32/overlay_window_win32.h"
 #include "platform/win32/services_win32.h"
+#include "platform/win32/settings_store_win32.h"
 
 namespace {
 
@@ -34,11 +35,11 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
   Win32FileSystem files;
   Win32Screen screen;
   Win32OverlayHost overlays;
-  qo::Platform platform{app, messages, locale, clock, events, files, screen, overlays};
+  Win32SettingsStore settings;
+  qo::Platform platform{app, messages, locale, clock, events, files, screen, overlays, settings};
   try {
     Win32MainWindow mainWindow;
     qo::Form1 form1(platform, mainWindow);
-    mainWindow.connect(form1);
     events.setFilter([&mainWindow](MSG& message) { return mainWindow.navigate(message); });
     mainWindow.showFirstTime();
     return events.run();

@@ -3,9 +3,14 @@
 #include <algorithm>
 #include <cmath>
 
+#include <windowsx.h>
+
+#include "base/error_report.h"
 #include "base/failure.h"
-#include "app/form1.h"
+#include "platform/win32/overlay_window_win32.h"
+#include "platform/win32/cursor_file_win32.h"
 #include "platform/win32/services_win32.h"
+#include "platform/win32/skin_framework_win32.h"
 #include "platform/win32/win32_error.h"
 #include "ui/resource_ids.h"
 
@@ -17,6 +22,9 @@ constexpr wchar_t kMainClass[] = L"QuillmarkOrvaneMain";
 constexpr DWORD kMainStyle =
     WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX | WS_CLIPCHILDREN;
 constexpr int kFirstControlId = 100;
+// Posted on EN_KILLFOCUS: the lost-focus handler runs once the focus has moved,
+// so a message box it shows does not interrupt the change of focus.
+constexpr UINT kRaiseLostFocus = WM_APP + 1;
 
 UniqueFont createFont(const FontDefinition& font, int dpi) {
   LOGFONTW logFont{};
@@ -54,15 +62,32 @@ RECT windowRectForClient(int width, int height, int dpi) {
   return r;
 }
 
+int buttonsHeld(WPARAM keys) {
+  return ((keys & MK_LBUTTON) ? 1 : 0) | ((keys & MK_RBUTTON) ? 2 : 0) |
+         ((keys & MK_MBUTTON) ? 4 : 0);
+}
+
+int shiftState(WPARAM keys) {
+  return ((keys & MK_SHIFT) ? 1 : 0) | ((keys & MK_CONTROL) ? 2 : 0) |
+         ((::GetKeyState(VK_MENU) < 0) ? 4 : 0);
+}
+
+int checkState(int value) {
+  return value == 1 ? BST_CHECKED : value == 2 ? BST_INDETERMINATE : BST_UNCHECKED;
+}
+
 }  // namespace
 
 Win32MainWindow::Win32MainWindow()
-    : background_(::CreateSolidBrush(toColorRef(form1Definition().background))) {
+    : backColour_(form1Definition().background),
+      background_(::CreateSolidBrush(toColorRef(backColour_))),
+      skinFramework_(createSkinFramework()) {
   registerClass(kMainClass, 0, ::LoadCursorW(nullptr, IDC_ARROW), nullptr);
   const WindowDefinition& form = form1Definition();
   const std::wstring caption(form.caption);
   createWindow(WS_EX_CONTROLPARENT, kMainClass, caption.c_str(), kMainStyle, CW_USEDEFAULT,
                CW_USEDEFAULT, 0, 0, nullptr, nullptr);
+  dialogs_.setOwner(hwnd());
   const HICON designIcon = static_cast<HICON>(::LoadImageW(
       programInstance(), MAKEINTRESOURCEW(IDI_FORM1_DESIGN_ICON), IMAGE_ICON, 32, 32, LR_SHARED));
   if (designIcon)
@@ -72,38 +97,55 @@ Win32MainWindow::Win32MainWindow()
 }
 
 Win32MainWindow::~Win32MainWindow() {
+  events_ = nullptr;
   if (hwnd()) ::DestroyWindow(hwnd());
 }
 
 void Win32MainWindow::buildControls() {
   const auto definitions = form1Definition().controls;
-  int id = kFirstControlId;
+  controls_.reserve(definitions.size());
   for (const ControlDefinition& definition : definitions) {
-    if (!isVisibleAtRunTime(definition.kind)) continue;
-    const HWND container =
-        definition.container == form1Definition().name ? hwnd() : control(definition.container);
-    controls_.push_back({&definition, createControl(definition, container, id++)});
+    controls_.push_back({&definition, nullptr, nullptr, definition.background, UniqueBrush()});
+  }
+  int id = kFirstControlId;
+  for (Control& c : controls_) {
+    if (!isVisibleAtRunTime(c.definition->kind)) continue;
+    const HWND container = c.definition->container == form1Definition().name
+                               ? hwnd()
+                               : named(c.definition->container).hwnd;
+    c.hwnd = createControl(c, container, id++);
   }
 }
 
-HWND Win32MainWindow::createControl(const ControlDefinition& definition, HWND container, int id) {
+HWND Win32MainWindow::createControl(Control& c, HWND container, int id) {
+  const ControlDefinition& definition = *c.definition;
   const std::wstring text(definition.text);
   const auto menuId = reinterpret_cast<HMENU>(static_cast<INT_PTR>(id));
+  const std::wstring name(definition.name);
+  const auto mouseMove = [this, name](WPARAM keys, LPARAM position) {
+    raiseMouseMove(name, keys, position);
+  };
   switch (definition.kind) {
-    case ControlKind::Frame:
-      ownControls_.push_back(
-          std::make_unique<FrameControl>(container, id, text, definition.background));
-      return ownControls_.back()->hwnd();
-    case ControlKind::PictureBox: {
-      auto box = std::make_unique<PictureBoxControl>(container, id, definition.background);
-      picture1_ = box.get();
-      ownControls_.push_back(std::move(box));
-      return ownControls_.back()->hwnd();
+    case ControlKind::Frame: {
+      auto frame = std::make_unique<FrameControl>(container, id, text, definition.background);
+      frame->setMouseMoveSink(mouseMove);
+      c.own = frame.get();
+      ownControls_.push_back(std::move(frame));
+      return c.own->hwnd();
     }
-    case ControlKind::PushButton:
-      ownControls_.push_back(std::make_unique<PushButtonControl>(
-          container, id, text, definition.background, definition.foreground));
-      return ownControls_.back()->hwnd();
+    case ControlKind::PictureBox:
+      ownControls_.push_back(
+          std::make_unique<PictureBoxControl>(container, id, definition.background));
+      c.own = ownControls_.back().get();
+      return c.own->hwnd();
+    case ControlKind::PushButton: {
+      auto button = std::make_unique<PushButtonControl>(container, id, text, definition.background,
+                                                        definition.foreground);
+      button->setMouseMoveSink(mouseMove);
+      c.own = button.get();
+      ownControls_.push_back(std::move(button));
+      return c.own->hwnd();
+    }
     default:
       break;
   }
@@ -114,6 +156,7 @@ HWND Win32MainWindow::createControl(const ControlDefinition& definition, HWND co
     className = L"BUTTON";
     style |= BS_3STATE | WS_TABSTOP;
   } else if (definition.kind == ControlKind::TextBox) {
+    // No length limit: an edit holds any length until EM_LIMITTEXT says otherwise.
     className = L"EDIT";
     style |= ES_AUTOHSCROLL | WS_TABSTOP;
     exStyle = WS_EX_CLIENTEDGE;
@@ -122,8 +165,8 @@ HWND Win32MainWindow::createControl(const ControlDefinition& definition, HWND co
   }
   HWND created = ::CreateWindowExW(exStyle, className, text.c_str(), style, 0, 0, 0, 0, container,
                                    menuId, programInstance(), nullptr);
-  if (!created)
-    throwLastError(L"The control " + std::wstring(definition.name) + L" could not be created.");
+  if (!created) throwLastError(L"The control " + name + L" could not be created.");
+  if (definition.kind == ControlKind::TextBox) ::SendMessageW(created, EM_LIMITTEXT, 0, 0);
   return created;
 }
 
@@ -146,6 +189,7 @@ void Win32MainWindow::layout(int dpi, const RECT* suggested) {
   const int y = suggested ? suggested->top : (::GetSystemMetrics(SM_CYSCREEN) - height) / 2;
   ::SetWindowPos(hwnd(), nullptr, x, y, width, height, SWP_NOZORDER | SWP_NOACTIVATE);
   for (const Control& c : controls_) {
+    if (!c.hwnd) continue;
     const HFONT font = c.definition->font ? buttonFont_.get() : windowFont_.get();
     ::SendMessageW(c.hwnd, WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);
     Rect r = pixelRect(*c.definition, dpi);
@@ -158,25 +202,40 @@ void Win32MainWindow::layout(int dpi, const RECT* suggested) {
 }
 
 void Win32MainWindow::showFirstTime() {
+  raise(form1Definition().name, ControlEvent::Load);
   ::ShowWindow(hwnd(), SW_SHOWNORMAL);
   ::UpdateWindow(hwnd());
   ::SetFocus(control(L"Text1"));
 }
 
-HWND Win32MainWindow::control(std::wstring_view name) const {
-  for (const Control& c : controls_) {
-    if (c.definition->name == name) return c.hwnd;
+Win32MainWindow::Control* Win32MainWindow::find(HWND window) {
+  for (Control& c : controls_) {
+    if (c.hwnd && c.hwnd == window) return &c;
+  }
+  return nullptr;
+}
+
+Win32MainWindow::Control& Win32MainWindow::named(std::wstring_view name) {
+  for (Control& c : controls_) {
+    if (c.definition->name == name) return c;
   }
   throw Failure(L"The main window has no control named " + std::wstring(name) + L".");
 }
+
+const Win32MainWindow::Control& Win32MainWindow::named(std::wstring_view name) const {
+  return const_cast<Win32MainWindow*>(this)->named(name);
+}
+
+HWND Win32MainWindow::control(std::wstring_view name) const { return named(name).hwnd; }
 
 bool Win32MainWindow::navigate(const MSG& message) {
   if (message.message != WM_KEYDOWN || message.wParam != VK_TAB) return false;
   if (message.hwnd != hwnd() && !::IsChild(hwnd(), message.hwnd)) return false;
   std::vector<const Control*> stops;
   for (const Control& c : controls_) {
-    if (c.definition->tabIndex >= 0 && (::GetWindowLongW(c.hwnd, GWL_STYLE) & WS_TABSTOP) &&
-        ::IsWindowVisible(c.hwnd) && ::IsWindowEnabled(c.hwnd)) {
+    if (c.hwnd && c.definition->tabIndex >= 0 &&
+        (::GetWindowLongW(c.hwnd, GWL_STYLE) & WS_TABSTOP) && ::IsWindowVisible(c.hwnd) &&
+        ::IsWindowEnabled(c.hwnd)) {
       stops.push_back(&c);
     }
   }
@@ -205,15 +264,69 @@ std::wstring Win32MainWindow::textOf(std::wstring_view name) const {
   return text;
 }
 
+std::wstring Win32MainWindow::text1Text() { return textOf(L"Text1"); }
+
+void Win32MainWindow::setText1Text(const std::wstring& text) {
+  // WM_SETTEXT brings EN_CHANGE even for the same text; the change event is for a change.
+  if (text == text1Text()) return;
+  if (!::SetWindowTextW(control(L"Text1"), text.c_str())) {
+    throwLastError(L"The thickness box's text could not be set.");
+  }
+}
+
+void Win32MainWindow::selectText1(std::size_t start, std::size_t length) {
+  ::SendMessageW(control(L"Text1"), EM_SETSEL, start, start + length);
+}
+
 int Win32MainWindow::check1Value() {
   const LRESULT state = ::SendMessageW(control(L"Check1"), BM_GETCHECK, 0, 0);
   return state == BST_CHECKED ? 1 : state == BST_INDETERMINATE ? 2 : 0;
 }
 
-std::wstring Win32MainWindow::text1Text() { return textOf(L"Text1"); }
-Colour Win32MainWindow::picture1BackColor() { return picture1_->backColor(); }
+void Win32MainWindow::setCheck1Value(int value) {
+  if (value < 0 || value > 2) throw Failure(L"Invalid property value");
+  if (value == check1Value()) return;
+  // BM_SETCHECK notifies nobody, so the click event is raised here.
+  ::SendMessageW(control(L"Check1"), BM_SETCHECK, checkState(value), 0);
+  raise(L"Check1", ControlEvent::Click);
+}
+
+Colour Win32MainWindow::picture1BackColor() { return named(L"Picture1").backColour; }
+
+void Win32MainWindow::setPicture1BackColor(Colour colour) {
+  setControlBackColor(static_cast<std::size_t>(&named(L"Picture1") - controls_.data()), colour);
+}
+
 std::wstring Win32MainWindow::label1Caption() { return textOf(L"Label1"); }
 std::wstring Win32MainWindow::label2Caption() { return textOf(L"Label2"); }
+
+std::wstring Win32MainWindow::caption() {
+  std::wstring text(static_cast<std::size_t>(::GetWindowTextLengthW(hwnd())) + 1, L'\0');
+  const int length = ::GetWindowTextW(hwnd(), text.data(), static_cast<int>(text.size()));
+  text.resize(static_cast<std::size_t>(std::max(length, 0)));
+  return text;
+}
+
+void Win32MainWindow::setCaption(const std::wstring& caption) {
+  if (!::SetWindowTextW(hwnd(), caption.c_str())) {
+    throwLastError(L"The window's caption could not be set.");
+  }
+}
+
+void Win32MainWindow::setApplicationIcon() {
+  UniqueIcon big(loadApplicationIcon(IDI_APPLICATION_ICON, SM_CXICON, SM_CYICON));
+  UniqueIcon small(loadApplicationIcon(IDI_APPLICATION_ICON, SM_CXSMICON, SM_CYSMICON));
+  if (!big || !small) throwLastError(L"The application icon could not be loaded.");
+  ::SendMessageW(hwnd(), WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(big.get()));
+  ::SendMessageW(hwnd(), WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(small.get()));
+  // The old icons go only once the window no longer shows them.
+  bigIcon_ = std::move(big);
+  smallIcon_ = std::move(small);
+}
+
+void Win32MainWindow::loadMouseIcon(const std::wstring& path) {
+  mouseIcon_ = loadCursorFile(path);
+}
 
 void Win32MainWindow::minimise() { ::ShowWindow(hwnd(), SW_MINIMIZE); }
 
@@ -221,28 +334,124 @@ void Win32MainWindow::restoreNormal() {
   if (::IsIconic(hwnd()) || ::IsZoomed(hwnd())) ::ShowWindow(hwnd(), SW_RESTORE);
 }
 
-LRESULT Win32MainWindow::colourFor(UINT message, HWND child, HDC dc) {
-  for (const Control& c : controls_) {
-    if (c.hwnd != child) continue;
-    if (c.definition->kind == ControlKind::TextBox) break;
-    ::SetBkColor(dc, toColorRef(c.definition->background));
-    ::SetTextColor(dc, toColorRef(c.definition->foreground));
-    // Transparent labels sit on a white frame, so white serves as their background.
-    return reinterpret_cast<LRESULT>(background_.get());
+std::vector<ControlKind> Win32MainWindow::controlKinds() {
+  std::vector<ControlKind> kinds;
+  for (const Control& c : controls_) kinds.push_back(c.definition->kind);
+  return kinds;
+}
+
+void Win32MainWindow::setControlBackColor(std::size_t index, Colour colour) {
+  if (index >= controls_.size() || !controls_[index].hwnd) {
+    throw Failure(L"Object doesn't support this property or method");
   }
-  return defaultHandling(message, reinterpret_cast<WPARAM>(dc), reinterpret_cast<LPARAM>(child));
+  Control& c = controls_[index];
+  c.backColour = colour;
+  c.brush.reset();
+  if (auto* frame = dynamic_cast<FrameControl*>(c.own)) frame->setBackColor(colour);
+  if (auto* box = dynamic_cast<PictureBoxControl*>(c.own)) box->setBackColor(colour);
+  if (auto* button = dynamic_cast<PushButtonControl*>(c.own)) button->setBackColor(colour);
+  ::InvalidateRect(c.hwnd, nullptr, TRUE);
+}
+
+void Win32MainWindow::setBackColor(Colour colour) {
+  UniqueBrush brush(::CreateSolidBrush(toColorRef(colour)));
+  if (!brush) throwLastError(L"The window's background could not be set.");
+  backColour_ = colour;
+  background_ = std::move(brush);
+  ::InvalidateRect(hwnd(), nullptr, TRUE);
+}
+
+std::int32_t Win32MainWindow::windowHandle() {
+  return static_cast<std::int32_t>(reinterpret_cast<std::intptr_t>(hwnd()));
+}
+
+HBRUSH Win32MainWindow::brushOf(Control& c) {
+  if (!c.brush) c.brush.reset(::CreateSolidBrush(toColorRef(c.backColour)));
+  return c.brush.get();
+}
+
+LRESULT Win32MainWindow::colourFor(UINT message, HWND child, HDC dc) {
+  Control* c = find(child);
+  if (!c) {
+    return defaultHandling(message, reinterpret_cast<WPARAM>(dc), reinterpret_cast<LPARAM>(child));
+  }
+  // A transparent label shows its container's colour.
+  Control& painted = c->definition->transparent ? named(c->definition->container) : *c;
+  ::SetBkColor(dc, toColorRef(painted.backColour));
+  ::SetTextColor(dc, toColorRef(c->definition->foreground));
+  return reinterpret_cast<LRESULT>(brushOf(painted));
 }
 
 void Win32MainWindow::onCommand(WPARAM wParam, LPARAM lParam) {
-  const HWND from = reinterpret_cast<HWND>(lParam);
-  if (HIWORD(wParam) != BN_CLICKED || !handlers_) return;
-  if (from == control(L"PushButton2")) {
-    handlers_->PushButton2_Click();
-  } else if (from == control(L"Check1")) {
-    // A click toggles between clear and ticked; the dimmed state goes to clear.
-    const LRESULT state = ::SendMessageW(from, BM_GETCHECK, 0, 0);
-    ::SendMessageW(from, BM_SETCHECK, state == BST_UNCHECKED ? BST_CHECKED : BST_UNCHECKED, 0);
+  Control* from = find(reinterpret_cast<HWND>(lParam));
+  if (!from) return;
+  const std::wstring_view name = from->definition->name;
+  const WORD code = HIWORD(wParam);
+  switch (from->definition->kind) {
+    case ControlKind::TextBox:
+      if (code == EN_CHANGE) raise(name, ControlEvent::Change);
+      if (code == EN_SETFOCUS) raise(name, ControlEvent::GotFocus);
+      if (code == EN_KILLFOCUS) {
+        ::PostMessageW(hwnd(), kRaiseLostFocus, static_cast<WPARAM>(from - controls_.data()), 0);
+      }
+      return;
+    case ControlKind::CheckBox:
+      // A click ticks a clear box and clears a ticked or dimmed one.
+      if (code == BN_CLICKED) setCheck1Value(check1Value() == 0 ? 1 : 0);
+      return;
+    default:
+      if (code == BN_CLICKED) raise(name, ControlEvent::Click);
+      return;
   }
+}
+
+bool Win32MainWindow::onSetCursor(LPARAM lParam) {
+  if (mousePointer_ != kCustomPointer || LOWORD(lParam) != HTCLIENT) return false;
+  // Over the window and all its controls alike; without an image, the ordinary pointer.
+  ::SetCursor(mouseIcon_ ? mouseIcon_.get() : ::LoadCursorW(nullptr, IDC_ARROW));
+  return true;
+}
+
+// Like a form, the window gives the focus back to the control that had it when
+// it was deactivated (a message box, another program), not to itself.
+void Win32MainWindow::onActivate(WPARAM wParam, LPARAM lParam) {
+  if (LOWORD(wParam) == WA_INACTIVE) {
+    const HWND focus = ::GetFocus();
+    lastFocus_ = ::IsChild(hwnd(), focus) ? focus : lastFocus_;
+  } else if (lastFocus_ && ::IsChild(hwnd(), lastFocus_) && !::IsIconic(hwnd())) {
+    ::SetFocus(lastFocus_);
+    return;
+  }
+  defaultHandling(WM_ACTIVATE, wParam, lParam);
+}
+
+// A control loses the focus, as its handler sees it, only to another control of
+// this window: not while the program is merely deactivated.
+void Win32MainWindow::raiseLostFocus(std::size_t index) {
+  if (index >= controls_.size()) return;
+  const HWND focus = ::GetFocus();
+  if (focus == controls_[index].hwnd || !::IsChild(hwnd(), focus)) return;
+  raise(controls_[index].definition->name, ControlEvent::LostFocus);
+}
+
+void Win32MainWindow::raise(std::wstring_view control, ControlEvent event, const MouseArgs& mouse) {
+  if (!events_) return;
+  try {
+    raiseEvent(*events_, control, event, mouse);
+  } catch (...) {
+    // Nothing thrown may cross the system's frames; the user learns what failed.
+    const std::wstring description = describeException(std::current_exception());
+    ::MessageBoxW(hwnd(), description.c_str(), kErrorReportTitle.data(),
+                  MB_OK | MB_ICONEXCLAMATION);
+  }
+}
+
+void Win32MainWindow::raiseMouseMove(std::wstring_view control, WPARAM keys, LPARAM position) {
+  const double twipsPerPixel = 1440.0 / dpiOf(hwnd());
+  raise(control, ControlEvent::MouseMove,
+        {buttonsHeld(keys), shiftState(keys),
+         static_cast<float>(GET_X_LPARAM(position) * twipsPerPixel),
+         static_cast<float>(GET_Y_LPARAM(position) * twipsPerPixel)});
 }
 
 LRESULT Win32MainWindow::onMessage(UINT message, WPARAM wParam, LPARAM lParam) {
@@ -255,13 +464,29 @@ LRESULT Win32MainWindow::onMessage(UINT message, WPARAM wParam, LPARAM lParam) {
     }
     case WM_CTLCOLORSTATIC:
     case WM_CTLCOLORBTN:
+    case WM_CTLCOLOREDIT:
       return colourFor(message, reinterpret_cast<HWND>(lParam), reinterpret_cast<HDC>(wParam));
     case WM_COMMAND:
       onCommand(wParam, lParam);
       return 0;
+    case kRaiseLostFocus:
+      raiseLostFocus(wParam);
+      return 0;
+    case WM_ACTIVATE:
+      onActivate(wParam, lParam);
+      return 0;
+    case WM_MOUSEMOVE:
+      raiseMouseMove(form1Definition().name, wParam, lParam);
+      return 0;
+    case WM_SETCURSOR:
+      if (onSetCursor(lParam)) return TRUE;
+      return defaultHandling(message, wParam, lParam);
     case WM_DPICHANGED:
       layout(HIWORD(wParam), reinterpret_cast<const RECT*>(lParam));
       return 0;
+    case WM_CLOSE:
+      raise(form1Definition().name, ControlEvent::Unload);
+      return defaultHandling(message, wParam, lParam);
     case WM_DESTROY:
       ::PostQuitMessage(0);
       return 0;

@@ -24,6 +24,9 @@ std::wstring Win32Application::programFolder() {
   }
 }
 
+// Whatever is open (the overlay, a modal box, the pause) goes with the process.
+void Win32Application::end() { ::ExitProcess(0); }
+
 void Win32MessageBoxes::show(std::wstring_view text, std::wstring_view title, unsigned style) {
   const std::wstring textZ(text);
   const std::wstring titleZ(title);

@@ -14,6 +14,7 @@ class Win32Application final : public Application {
   std::wstring programFolder() override;
   std::wstring title() override { return title_; }
   void setTitle(std::wstring title) override { title_ = std::move(title); }
+  [[noreturn]] void end() override;
 
  private:
   std::wstring title_ = L"Quillmark Orvane";

@@ -9,11 +9,11 @@ namespace qo {
 
 class Form2;
 
-// The main window's handlers.
-class Form1 {
+// "Start Drawing" (PushButton2_Click) and the overlay object it creates.
+class StartDrawing {
  public:
-  Form1(Platform& platform, MainWindow& window);
-  ~Form1();
+  StartDrawing(Platform& platform, MainWindow& window);
+  ~StartDrawing();
 
   void PushButton2_Click();
 

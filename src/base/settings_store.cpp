@@ -1,0 +1,38 @@
+#include "base/settings_store.h"
+
+namespace qo {
+
+std::optional<std::wstring> storedValueText(const StoredValue& value) {
+  const auto& bytes = value.bytes;
+  if (bytes.size() > kLongestSettingBytes) return std::nullopt;
+  if (value.type == kRegDword) {
+    if (bytes.size() != 4) return std::nullopt;
+    const std::uint32_t number = bytes[0] | (bytes[1] << 8) | (bytes[2] << 16) |
+                                 (static_cast<std::uint32_t>(bytes[3]) << 24);
+    return std::to_wstring(number);
+  }
+  if (value.type != kRegSz) return std::nullopt;
+  std::wstring text;
+  // A string stored without its closing NUL, or with an odd last byte, still reads.
+  for (std::size_t i = 0; i + 1 < bytes.size(); i += 2) {
+    const auto unit = static_cast<wchar_t>(bytes[i] | (bytes[i + 1] << 8));
+    if (unit == L'\0') break;
+    text += unit;
+  }
+  return text;
+}
+
+StoredValue textValue(std::wstring_view text) {
+  StoredValue value{kRegSz, {}};
+  value.bytes.reserve((text.size() + 1) * 2);
+  for (const wchar_t c : text) {
+    const auto unit = static_cast<std::uint16_t>(c);
+    value.bytes.push_back(static_cast<std::uint8_t>(unit & 0xFF));
+    value.bytes.push_back(static_cast<std::uint8_t>(unit >> 8));
+  }
+  value.bytes.push_back(0);
+  value.bytes.push_back(0);
+  return value;
+}
+
+}  // namespace qo

@@ -1,0 +1,53 @@
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace qo {
+
+// Where this program's options live in the store.
+inline constexpr std::wstring_view kSettingsApplication = L"Vantorel";
+inline constexpr std::wstring_view kSettingsSection = L"Quillmark Orvane";
+
+// Per-user text values addressed by application, section and key.  Nothing is
+// cached: every read goes to the store, every write straight through.
+class SettingsStore {
+ public:
+  virtual ~SettingsStore() = default;
+  // The stored text; the default's decimal text when the application, section
+  // or key is missing or the stored value cannot be read as an option's text.
+  virtual std::wstring GetSetting(std::wstring_view application, std::wstring_view section,
+                                  std::wstring_view key, std::int32_t defaultValue) = 0;
+  // Creates application, section and key as needed; throws Failure when the
+  // value cannot be written.
+  virtual void SaveSetting(std::wstring_view application, std::wstring_view section,
+                           std::wstring_view key, std::wstring_view text) = 0;
+};
+
+// A stored value as the registry keeps it: its type (the REG_* numbers) and bytes.
+inline constexpr std::uint32_t kRegSz = 1;
+inline constexpr std::uint32_t kRegExpandSz = 2;
+inline constexpr std::uint32_t kRegBinary = 3;
+inline constexpr std::uint32_t kRegDword = 4;
+
+// Longer than any option text the program writes; a longer value is not ours.
+inline constexpr std::size_t kLongestSettingBytes = 4096;
+
+struct StoredValue {
+  std::uint32_t type = kRegSz;
+  std::vector<std::uint8_t> bytes;
+};
+
+// What a stored value reads as: a string's text up to its first NUL (empty for
+// no bytes), a 32-bit number's decimal text; nothing (the default applies) for
+// any other type, a malformed number or more than kLongestSettingBytes bytes.
+std::optional<std::wstring> storedValueText(const StoredValue& value);
+
+// A string value's bytes: UTF-16 little-endian with its closing NUL.
+StoredValue textValue(std::wstring_view text);
+
+}  // namespace qo

@@ -1,0 +1,136 @@
+// The line options on the real platform: the settings store over the registry,
+// and the colour chooser opened from the main window's swatch.
+#include <gtest/gtest.h>
+
+#include "base/failure.h"
+#include "dialog_answer.h"
+#include "forms/form1.h"
+#include "platform/headless/headless_platform.h"
+#include "platform/win32/main_window_win32.h"
+#include "platform/win32/settings_store_win32.h"
+#include "win32_test_support.h"
+
+namespace qo::win32 {
+namespace {
+
+using testing::DialogAnswer;
+using testing::press;
+using testing::pumpMessages;
+
+constexpr wchar_t kTestRoot[] = L"Software\\QuillmarkOrvaneTests";
+
+// A throwaway key under HKEY_CURRENT_USER stands in for Software.
+class RegistryStore : public ::testing::Test {
+ protected:
+  ~RegistryStore() override { ::RegDeleteTreeW(HKEY_CURRENT_USER, kTestRoot); }
+
+  void putRaw(const wchar_t* name, DWORD type, const void* data, DWORD size) {
+    const std::wstring section = std::wstring(kTestRoot) + L"\\Vantorel\\Quillmark Orvane";
+    ASSERT_EQ(::RegSetKeyValueW(HKEY_CURRENT_USER, section.c_str(), name, type, data, size),
+              ERROR_SUCCESS);
+  }
+  std::wstring get(const wchar_t* key) {
+    return store.GetSetting(L"Vantorel", L"Quillmark Orvane", key, 5);
+  }
+
+  Win32SettingsStore store{HKEY_CURRENT_USER, kTestRoot};
+};
+
+TEST_F(RegistryStore, WritesStringValuesUnderApplicationAndSection) {
+  const long keysBefore = HandleCounts::live(HandleKind::RegistryKey);
+  EXPECT_EQ(get(L"Text1"), L"5") << "no application yet";
+  store.SaveSetting(L"Vantorel", L"Quillmark Orvane", L"Text1", L"12");
+  store.SaveSetting(L"Vantorel", L"Quillmark Orvane", L"Check1", L"");
+  wchar_t data[16] = {};
+  DWORD size = sizeof data;
+  DWORD type = 0;
+  const std::wstring section = std::wstring(kTestRoot) + L"\\Vantorel\\Quillmark Orvane";
+  ASSERT_EQ(
+      ::RegGetValueW(HKEY_CURRENT_USER, section.c_str(), L"Text1", RRF_RT_ANY, &type, data, &size),
+      ERROR_SUCCESS);
+  EXPECT_EQ(type, static_cast<DWORD>(REG_SZ));
+  EXPECT_EQ(std::wstring(data), L"12");
+  EXPECT_EQ(get(L"Text1"), L"12");
+  EXPECT_EQ(get(L"Check1"), L"") << "an empty value is not the default";
+  EXPECT_EQ(HandleCounts::live(HandleKind::RegistryKey), keysBefore) << "every key closed";
+}
+
+TEST_F(RegistryStore, ValuesOfOtherKindsReadAsTheRulesSay) {
+  const DWORD seven = 7;
+  const BYTE binary[] = {'9', 0, 0, 0};
+  const std::wstring tooLong(3000, L'1');
+  putRaw(L"Number", REG_DWORD, &seven, sizeof seven);
+  putRaw(L"Binary", REG_BINARY, binary, sizeof binary);
+  putRaw(L"Expand", REG_EXPAND_SZ, L"9", 4);
+  putRaw(L"Long", REG_SZ, tooLong.c_str(), static_cast<DWORD>((tooLong.size() + 1) * 2));
+  EXPECT_EQ(get(L"Number"), L"7");
+  EXPECT_EQ(get(L"Binary"), L"5");
+  EXPECT_EQ(get(L"Expand"), L"5");
+  EXPECT_EQ(get(L"Long"), L"5");
+  EXPECT_EQ(get(L"Missing"), L"5");
+}
+
+TEST_F(RegistryStore, AWriteTheRegistryRefusesThrowsFailure) {
+  // Wine lets a read-only key create subkeys; a closed key it refuses, as Windows does.
+  HKEY closed = nullptr;
+  ASSERT_EQ(::RegOpenKeyExW(HKEY_CURRENT_USER, L"Software", 0, KEY_READ, &closed), ERROR_SUCCESS);
+  ::RegCloseKey(closed);
+  Win32SettingsStore refused(closed, L"QuillmarkOrvaneTests");
+  const long keysBefore = HandleCounts::live(HandleKind::RegistryKey);
+  EXPECT_THROW(refused.SaveSetting(L"Vantorel", L"Quillmark Orvane", L"Text1", L"5"), Failure);
+  EXPECT_EQ(HandleCounts::live(HandleKind::RegistryKey), keysBefore);
+}
+
+// The real colour chooser, opened by clicking the swatch of the real main window.
+class ColourChooser : public ::testing::Test {
+ protected:
+  ColourChooser() {
+    window.setPicture1BackColor(255);
+    window.setText1Text(L"5");  // numeric, so leaving the box brings no message
+    window.showFirstTime();
+    pumpMessages(1);
+    host.settings.writes = 0;
+  }
+  ~ColourChooser() override { pumpMessages(1); }
+
+  void clickSwatch(UINT down, UINT up) {
+    const HWND swatch = window.control(L"Picture1");
+    ::PostMessageW(swatch, down, 0, MAKELPARAM(3, 3));
+    ::PostMessageW(swatch, up, 0, MAKELPARAM(3, 3));
+    pumpMessages(2);
+  }
+
+  HeadlessPlatform host;
+  Win32MainWindow window;
+  Form1 form1{host.platform, window};
+};
+
+TEST_F(ColourChooser, ARightClickChoosesPureGreenAndStoresIt) {
+  DialogAnswer answer(L"Color", [](HWND dialog) {
+    // The red, green and blue fields of the chooser.
+    ::SetWindowTextW(::GetDlgItem(dialog, 706), L"0");
+    ::SetWindowTextW(::GetDlgItem(dialog, 707), L"255");
+    ::SetWindowTextW(::GetDlgItem(dialog, 708), L"0");
+    press(dialog, IDOK);
+  });
+  clickSwatch(WM_RBUTTONDOWN, WM_RBUTTONUP);
+  ASSERT_TRUE(answer.finish()) << "no Color dialog appeared";
+  EXPECT_EQ(window.picture1BackColor(), 65280u);
+  EXPECT_EQ(host.settings.text(L"Color"), L"65280");
+}
+
+TEST_F(ColourChooser, ACancelledChooserKeepsTheColourAndStoresItAgain) {
+  DialogAnswer answer(L"Color", [](HWND dialog) {
+    ::SetWindowTextW(::GetDlgItem(dialog, 707), L"255");
+    press(dialog, IDCANCEL);
+  });
+  clickSwatch(WM_LBUTTONDOWN, WM_LBUTTONUP);
+  ASSERT_TRUE(answer.finish()) << "no Color dialog appeared";
+  EXPECT_EQ(window.picture1BackColor(), 255u);
+  EXPECT_EQ(host.settings.text(L"Color"), L"255");
+  EXPECT_EQ(host.settings.writes, 1);
+  EXPECT_TRUE(host.messages.shown.empty());
+}
+
+}  // namespace
+}  // namespace qo::win32
