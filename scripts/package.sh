@@ -18,7 +18,6 @@ cd "$(dirname "$0")/.."
 root=$(pwd)
 quiet=${1:-}
 say() { [ "$quiet" = --quiet ] || echo "package: $*"; }
-warn() { echo "package: WARNING: $*" >&2; }
 
 version=7.00
 build=build/release
@@ -41,12 +40,8 @@ cmake -S . -B "$build" -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64-i686.cmake \
   -DCMAKE_C_FLAGS_RELEASE="-O2 -g -DNDEBUG -ffile-prefix-map=$root=." \
   -DCMAKE_CXX_FLAGS_RELEASE="-O2 -g -DNDEBUG -ffile-prefix-map=$root=." \
   >"$build/cmake.log" 2>&1 || { cat "$build/cmake.log"; exit 1; }
-# The program, and whatever target of the tree makes the hand pointer.
-targets=(quillmark_orvane)
-while read -r target; do targets+=("$target"); done < <(
-  cmake --build "$build" --target help 2>/dev/null | sed -n 's/^\.\.\. //p' |
-    grep -iE '^[a-z0-9_]*(cursor|hand)[a-z0-9_]*$' || true)
-cmake --build "$build" --target "${targets[@]}" -j"$(nproc)" >"$build/build.log" 2>&1 \
+# The program's own build also copies the hand pointer (src/ui/HAND-M.CUR) beside it.
+cmake --build "$build" --target quillmark_orvane -j"$(nproc)" >"$build/build.log" 2>&1 \
   || { cat "$build/build.log"; exit 1; }
 
 stage=$(mktemp -d /tmp/qo-package.XXXXXX)
@@ -64,27 +59,14 @@ $objcopy --strip-all --keep-section=.gnu_debuglink "$build/bin/$program" "$stage
 i686-w64-mingw32-objdump -h "$stage/$folder/$program" | grep -q '\.gnu_debuglink' \
   || { echo "package: $program lost its link to the debug information" >&2; exit 1; }
 
-# The hand pointer and the example skin are made elsewhere in the tree; package them
-# when they are there and say so plainly when they are not.
-cursor=""
-for candidate in "$build/bin/HAND-M.CUR" build/win32/bin/HAND-M.CUR; do
-  [ -f "$candidate" ] && { cursor=$candidate; break; }
+# The hand pointer as this build placed it beside the program, never one left in
+# another build folder; the example skin from the tree.  Both are part of the
+# package: without either there is no package.
+for piece in "$build/bin/HAND-M.CUR" skins/example/o.cjs; do
+  [ -f "$piece" ] || { echo "package: $piece is missing" >&2; exit 1; }
 done
-if [ -z "$cursor" ] && [ -f tools/make_cursor.py ]; then
-  python3 tools/make_cursor.py "$stage/$folder/HAND-M.CUR" >"$build/cursor.log" 2>&1 || true
-  [ -f "$stage/$folder/HAND-M.CUR" ] && cursor="$stage/$folder/HAND-M.CUR"
-fi
-if [ -n "$cursor" ]; then
-  [ "$cursor" = "$stage/$folder/HAND-M.CUR" ] || cp "$cursor" "$stage/$folder/HAND-M.CUR"
-else
-  warn "HAND-M.CUR not found (build/win32/bin or $build/bin): the package has no hand pointer"
-fi
-if [ -f skins/example/o.cjs ]; then
-  cp skins/example/o.cjs "$stage/$folder/skin-example/o.cjs"
-else
-  warn "skins/example/o.cjs not found: the package has no example skin"
-  rmdir "$stage/$folder/skin-example"
-fi
+cp "$build/bin/HAND-M.CUR" "$stage/$folder/HAND-M.CUR"
+cp skins/example/o.cjs "$stage/$folder/skin-example/o.cjs"
 sed 's/$/\r/' packaging/read-me.txt >"$stage/$folder/read-me.txt"
 
 # The program file must stay small and carry ASLR, DEP and terminal-server awareness,

@@ -63,13 +63,13 @@ class ReleasePackageTest(unittest.TestCase):
         read_me = self.archive.read(FOLDER + "read-me.txt").decode("ascii")
         self.assertIn("HKEY_CURRENT_USER\\Software\\Vantorel\\Quillmark Orvane", read_me)
         self.assertIn("x\\o.cjs", read_me)
-        # The cursor and the skin come from other parts of the tree; when the tree has
-        # them, the package must too, and the skin never where it would be active.
-        if (harness.REPO_ROOT / "skins" / "example" / "o.cjs").exists():
-            self.assertIn(FOLDER + "skin-example/o.cjs", self.names)
+        # The tree's hand pointer beside the program, the example skin never where it
+        # would be active.
+        self.assertEqual(self.archive.read(FOLDER + "HAND-M.CUR"),
+                         (harness.REPO_ROOT / "src" / "ui" / "HAND-M.CUR").read_bytes())
+        self.assertEqual(self.archive.read(FOLDER + "skin-example/o.cjs"),
+                         (harness.REPO_ROOT / "skins" / "example" / "o.cjs").read_bytes())
         self.assertNotIn(FOLDER + "x/o.cjs", self.names)
-        if (harness.default_build_dir() / "bin" / "HAND-M.CUR").exists():
-            self.assertIn(FOLDER + "HAND-M.CUR", self.names)
 
     def test_program_file_is_small_stamp_free_and_hardened(self):
         data = self.archive.read(PROGRAM)

@@ -6,6 +6,7 @@
 
 #include "base/failure.h"
 #include "platform/win32/services_win32.h"
+#include "platform/win32/system_library.h"
 
 namespace qo::win32 {
 
@@ -20,44 +21,24 @@ constexpr std::size_t kPathBuffer = 32768;
 }
 
 // comdlg32 and everything it pulls in (the shell, COM) cost start-up time and
-// memory that the main window does not need, so it is loaded on the first dialog,
-// from the system folder only: a comdlg32.dll planted beside the program or in the
-// current folder is never loaded.  It stays loaded for the rest of the process,
-// as dialogs may leave threads of the shell behind.
-class CommonDialogLibrary {
- public:
-  CommonDialogLibrary() {
-    module_ = ::LoadLibraryExW(L"comdlg32.dll", nullptr, LOAD_LIBRARY_SEARCH_SYSTEM32);
-    if (!module_) {
-      throw Failure(L"The common dialogs could not be loaded (comdlg32.dll, error " +
-                    std::to_wstring(::GetLastError()) + L").");
-    }
-    getSaveFileName = function<decltype(&::GetSaveFileNameW)>("GetSaveFileNameW");
-    chooseColor = function<decltype(&::ChooseColorW)>("ChooseColorW");
-    extendedError = function<decltype(&::CommDlgExtendedError)>("CommDlgExtendedError");
+// memory that the main window does not need, so it is loaded on the first dialog.
+struct CommonDialogLibrary {
+  CommonDialogLibrary()
+      : library(L"comdlg32.dll", L"The common dialogs"),
+        getSaveFileName(library.function<decltype(&::GetSaveFileNameW)>("GetSaveFileNameW")),
+        chooseColor(library.function<decltype(&::ChooseColorW)>("ChooseColorW")),
+        extendedError(library.function<decltype(&::CommDlgExtendedError)>("CommDlgExtendedError")) {
   }
 
   static const CommonDialogLibrary& get() {
-    static const CommonDialogLibrary library;  // a failed load is tried again next time
-    return library;
+    static const CommonDialogLibrary comdlg;  // a failed load is tried again next time
+    return comdlg;
   }
 
+  SystemLibrary library;
   decltype(&::GetSaveFileNameW) getSaveFileName;
   decltype(&::ChooseColorW) chooseColor;
   decltype(&::CommDlgExtendedError) extendedError;
-
- private:
-  template <class Function>
-  Function function(const char* name) const {
-    FARPROC address = ::GetProcAddress(module_, name);
-    if (!address) {
-      throw Failure(L"The common dialogs could not be loaded (comdlg32.dll has no " +
-                    std::wstring(name, name + std::char_traits<char>::length(name)) + L").");
-    }
-    return reinterpret_cast<Function>(reinterpret_cast<void*>(address));
-  }
-
-  HMODULE module_;
 };
 
 }  // namespace

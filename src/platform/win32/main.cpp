@@ -23,7 +23,7 @@ void initialiseCommonControls() {
 
 int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
   using namespace qo::win32;
-  // Libraries loaded later (the common dialogs and what they load) come from the
+  // Libraries loaded later (the common dialogs, OLE automation and what they load) come from the
   // system folder only, never from the program's folder or the current one.
   ::SetDefaultDllDirectories(LOAD_LIBRARY_SEARCH_SYSTEM32);
   initialiseCommonControls();

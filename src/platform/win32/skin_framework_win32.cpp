@@ -11,18 +11,48 @@
 #include "base/failure.h"
 #include "platform/win32/handles.h"
 #include "platform/win32/skin_window_win32.h"
+#include "platform/win32/system_library.h"
 #include "platform/win32/win32_error.h"
 
 namespace qo::win32 {
 
 namespace {
 
+// OLE automation (oleaut32 and what it pulls in) is needed only when a skin is
+// used, so it is loaded when the first skin framework object or caller is made,
+// which is before any of these functions is called.
+struct OleAutomation {
+  OleAutomation()
+      : library(L"oleaut32.dll", L"OLE automation"),
+        variantInit(library.function<decltype(&::VariantInit)>("VariantInit")),
+        variantClear(library.function<decltype(&::VariantClear)>("VariantClear")),
+        variantChangeType(library.function<decltype(&::VariantChangeType)>("VariantChangeType")),
+        sysAllocString(library.function<decltype(&::SysAllocString)>("SysAllocString")),
+        sysAllocStringLen(library.function<decltype(&::SysAllocStringLen)>("SysAllocStringLen")),
+        sysStringLen(library.function<decltype(&::SysStringLen)>("SysStringLen")),
+        sysFreeString(library.function<decltype(&::SysFreeString)>("SysFreeString")) {}
+
+  SystemLibrary library;
+  decltype(&::VariantInit) variantInit;
+  decltype(&::VariantClear) variantClear;
+  decltype(&::VariantChangeType) variantChangeType;
+  decltype(&::SysAllocString) sysAllocString;
+  decltype(&::SysAllocStringLen) sysAllocStringLen;
+  decltype(&::SysStringLen) sysStringLen;
+  decltype(&::SysFreeString) sysFreeString;
+};
+
+const OleAutomation& ole() {
+  static const OleAutomation automation;  // a failed load is tried again next time
+  return automation;
+}
+
 // A VARIANT cleared when it goes.
 struct Variant {
-  Variant() { ::VariantInit(&value); }
+  Variant() { ole().variantInit(&value); }
   Variant(const Variant&) = delete;
   Variant& operator=(const Variant&) = delete;
-  ~Variant() { ::VariantClear(&value); }
+  ~Variant() { ole().variantClear(&value); }
   VARIANT value;
 };
 
@@ -39,7 +69,8 @@ class Arguments {
   // when it cannot be.
   bool get(UINT place, VARTYPE type, Variant& out) const {
     const UINT index = params_.cArgs - 1 - place;
-    if (SUCCEEDED(::VariantChangeType(&out.value, &params_.rgvarg[index], 0, type))) return true;
+    if (SUCCEEDED(ole().variantChangeType(&out.value, &params_.rgvarg[index], 0, type)))
+      return true;
     if (argError_) *argError_ = index;
     return false;
   }
@@ -50,7 +81,7 @@ class Arguments {
 };
 
 std::wstring textOf(const Variant& text) {
-  return std::wstring(text.value.bstrVal, ::SysStringLen(text.value.bstrVal));
+  return std::wstring(text.value.bstrVal, ole().sysStringLen(text.value.bstrVal));
 }
 
 // The bytes of a skin file, or as many as show that it is too large to be one.
@@ -75,6 +106,9 @@ std::vector<std::uint8_t> readSkinBytes(const std::wstring& path) {
 
 class SkinFramework final : public IDispatch {
  public:
+  // Loads OLE automation, so that no call of the object can fail for the want of it.
+  SkinFramework() { ole(); }
+
   HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** object) override {
     if (!object) return E_POINTER;
     if (!::IsEqualIID(iid, IID_IUnknown) && !::IsEqualIID(iid, IID_IDispatch)) {
@@ -108,9 +142,8 @@ class SkinFramework final : public IDispatch {
     return DISP_E_UNKNOWNNAME;
   }
 
-  HRESULT STDMETHODCALLTYPE Invoke(DISPID member, REFIID iid, LCID, WORD flags,
-                                   DISPPARAMS* params, VARIANT* result, EXCEPINFO* exception,
-                                   UINT* argError) override {
+  HRESULT STDMETHODCALLTYPE Invoke(DISPID member, REFIID iid, LCID, WORD flags, DISPPARAMS* params,
+                                   VARIANT* result, EXCEPINFO* exception, UINT* argError) override {
     if (!::IsEqualIID(iid, IID_NULL)) return DISP_E_UNKNOWNINTERFACE;
     if (!params || (params->cArgs > 0 && !params->rgvarg)) return E_INVALIDARG;
     try {
@@ -220,9 +253,9 @@ class SkinFramework final : public IDispatch {
   static HRESULT report(const std::wstring& description, EXCEPINFO* exception) {
     if (exception) {
       *exception = EXCEPINFO{};
-      exception->bstrSource = ::SysAllocString(L"SkinFramework1");
+      exception->bstrSource = ole().sysAllocString(L"SkinFramework1");
       exception->bstrDescription =
-          ::SysAllocStringLen(description.data(), static_cast<UINT>(description.size()));
+          ole().sysAllocStringLen(description.data(), static_cast<UINT>(description.size()));
       exception->scode = E_FAIL;
     }
     return DISP_E_EXCEPTION;
@@ -239,12 +272,12 @@ class SkinFramework final : public IDispatch {
 class VariantArray {
  public:
   explicit VariantArray(std::size_t count) : items_(count) {
-    for (VARIANT& item : items_) ::VariantInit(&item);
+    for (VARIANT& item : items_) ole().variantInit(&item);
   }
   VariantArray(const VariantArray&) = delete;
   VariantArray& operator=(const VariantArray&) = delete;
   ~VariantArray() {
-    for (VARIANT& item : items_) ::VariantClear(&item);
+    for (VARIANT& item : items_) ole().variantClear(&item);
   }
   VARIANT* data() { return items_.data(); }
   VARIANT& operator[](std::size_t i) { return items_[i]; }
@@ -261,7 +294,7 @@ void toVariant(const DispatchValue& value, VARIANT& out) {
     out.vt = VT_BOOL;
     out.boolVal = *flag ? VARIANT_TRUE : VARIANT_FALSE;
   } else if (const auto* text = std::get_if<std::wstring>(&value)) {
-    out.bstrVal = ::SysAllocStringLen(text->data(), static_cast<UINT>(text->size()));
+    out.bstrVal = ole().sysAllocStringLen(text->data(), static_cast<UINT>(text->size()));
     if (!out.bstrVal) throw std::bad_alloc();
     out.vt = VT_BSTR;
   }
@@ -275,11 +308,12 @@ DispatchValue fromVariant(const VARIANT& value) {
     case VT_BOOL:
       return value.boolVal != VARIANT_FALSE;
     case VT_BSTR:
-      return std::wstring(value.bstrVal, ::SysStringLen(value.bstrVal));
+      return std::wstring(value.bstrVal, ole().sysStringLen(value.bstrVal));
     default: {
       Variant number;
       // VariantChangeType only reads its source, though it is not declared so.
-      if (SUCCEEDED(::VariantChangeType(&number.value, const_cast<VARIANT*>(&value), 0, VT_I4))) {
+      if (SUCCEEDED(
+              ole().variantChangeType(&number.value, const_cast<VARIANT*>(&value), 0, VT_I4))) {
         return std::int32_t{number.value.lVal};
       }
       return {};
@@ -305,12 +339,12 @@ std::wstring describeFailure(std::int32_t id, HRESULT result, EXCEPINFO& excepti
   if (result == DISP_E_EXCEPTION) {
     if (exception.pfnDeferredFillIn) exception.pfnDeferredFillIn(&exception);
     if (exception.bstrDescription) {
-      text.assign(exception.bstrDescription, ::SysStringLen(exception.bstrDescription));
+      text.assign(exception.bstrDescription, ole().sysStringLen(exception.bstrDescription));
     }
     if (text.empty() && FAILED(exception.scode)) result = exception.scode;
-    ::SysFreeString(exception.bstrSource);
-    ::SysFreeString(exception.bstrDescription);
-    ::SysFreeString(exception.bstrHelpFile);
+    ole().sysFreeString(exception.bstrSource);
+    ole().sysFreeString(exception.bstrDescription);
+    ole().sysFreeString(exception.bstrHelpFile);
   }
   if (text.empty()) {
     text = L"The call of member " + std::to_wstring(id) + L" of the skin framework failed: " +
@@ -321,7 +355,10 @@ std::wstring describeFailure(std::int32_t id, HRESULT result, EXCEPINFO& excepti
 
 class DispatchCaller final : public DispatchObject {
  public:
-  explicit DispatchCaller(IDispatch* object) : object_(object) { object_->AddRef(); }
+  explicit DispatchCaller(IDispatch* object) : object_(object) {
+    ole();
+    object_->AddRef();
+  }
   DispatchCaller(const DispatchCaller&) = delete;
   DispatchCaller& operator=(const DispatchCaller&) = delete;
   ~DispatchCaller() override { object_->Release(); }
@@ -329,7 +366,8 @@ class DispatchCaller final : public DispatchObject {
   DispatchValue invoke(std::int32_t id, DispatchKind kind,
                        std::vector<DispatchValue> args) override {
     VariantArray arguments(args.size());
-    for (std::size_t i = 0; i < args.size(); ++i) toVariant(args[args.size() - 1 - i], arguments[i]);
+    for (std::size_t i = 0; i < args.size(); ++i)
+      toVariant(args[args.size() - 1 - i], arguments[i]);
     DISPID propertyValue = DISPID_PROPERTYPUT;
     const bool put = kind == DispatchKind::PropertyPut;
     DISPPARAMS params{arguments.data(), put ? &propertyValue : nullptr,
@@ -337,9 +375,9 @@ class DispatchCaller final : public DispatchObject {
     Variant result;
     EXCEPINFO exception{};
     UINT argError = 0;
-    const HRESULT outcome = object_->Invoke(id, IID_NULL, LOCALE_USER_DEFAULT, flagsOf(kind),
-                                            &params, put ? nullptr : &result.value, &exception,
-                                            &argError);
+    const HRESULT outcome =
+        object_->Invoke(id, IID_NULL, LOCALE_USER_DEFAULT, flagsOf(kind), &params,
+                        put ? nullptr : &result.value, &exception, &argError);
     if (FAILED(outcome)) throw Failure(describeFailure(id, outcome, exception));
     return fromVariant(result.value);
   }

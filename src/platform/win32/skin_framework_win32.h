@@ -21,7 +21,7 @@ namespace qo::win32 {
 std::unique_ptr<DispatchObject> createSkinFramework();
 
 // A new SkinFramework1 object holding one reference, for callers that speak
-// IDispatch themselves.
+// IDispatch themselves; Failure when OLE automation cannot be loaded.
 IDispatch* newSkinFrameworkObject();
 
 // Calls object by dispatch id with real DISPPARAMS and VARIANTs; holds a
