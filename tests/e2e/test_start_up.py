@@ -18,27 +18,17 @@ WM_CLOSE = 0x0010
 QUIET_SECONDS = 1.0
 
 
-def tiny_cursor_file() -> bytes:
-    """A 32 x 32 monochrome cursor with its hot spot at (5, 3)."""
-    header = bytes([0, 0, 2, 0, 1, 0,                      # ICONDIR, one cursor
-                    32, 32, 0, 0, 5, 0, 3, 0,              # entry, hot spot
-                    0x30, 0x01, 0, 0, 22, 0, 0, 0,         # 304 bytes at 22
-                    40, 0, 0, 0, 32, 0, 0, 0, 64, 0, 0, 0,  # header, 32 x 2*32
-                    1, 0, 1, 0] + [0] * 24 + [0, 0, 0, 0, 255, 255, 255, 0])
-    return header + bytes([0x0F] * 128) + bytes([0xF0] * 128)
-
-
 def setUpModule():
     global desktop
     desktop = harness.shared_desktop()
 
 
-class StartUpTest(unittest.TestCase):
+class ProgramTest(unittest.TestCase):
+    """Starts the program on a first start, with files beside it, and reads what it shows."""
+
     def setUp(self):
         desktop.reg_delete(SETTINGS_KEY)
         self.addCleanup(desktop.reg_delete, SETTINGS_KEY)
-
-    # --- helpers ------------------------------------------------------------------------------
 
     def start(self, files: Optional[dict[str, bytes]] = None) -> None:
         desktop.start_program(desktop.prepare_program_dir(files) if files else None)
@@ -60,16 +50,17 @@ class StartUpTest(unittest.TestCase):
     def dialogs(self, snapshot: Optional[harness.Snapshot] = None) -> list[dict]:
         return desktop.program_windows(snapshot, cls=DIALOG_CLASS, visible=True)
 
-    def only_report(self, line: int) -> None:
-        """Waits for the one error report of Form_Load at `line`, dismisses it and checks that
-        no other box follows."""
+    def only_report(self, line: int, form: str = "Form1") -> None:
+        """Waits for the one error report of form's Form_Load at `line`, dismisses it and checks
+        that no other box follows."""
         box = desktop.wait_program_window(cls=DIALOG_CLASS)
         snapshot = desktop.probe()
         self.assertEqual(box["text"], REPORT_TITLE)
         texts = [w["text"] for w in snapshot.find(cls="Static", within=box["handle"])]
-        self.assertTrue(any(f"Form1.Form_Load at line {line}\r" in t for t in texts), texts)
+        self.assertTrue(any(f"{form}.Form_Load at line {line}\r" in t for t in texts), texts)
         desktop.key("Return", target=box)
-        self.opened()
+        if form == "Form1":
+            self.opened()
         seen = {box["handle"]}
         quiet_until = time.monotonic() + QUIET_SECONDS
         while time.monotonic() < quiet_until:
@@ -87,7 +78,8 @@ class StartUpTest(unittest.TestCase):
                            what="the program to end")
         return desktop.program.returncode
 
-    # --- tests --------------------------------------------------------------------------------
+
+class StartUpTest(ProgramTest):
 
     def test_a_first_start_restores_the_defaults_and_stores_only_the_thickness(self):
         self.start()
@@ -121,24 +113,44 @@ class StartUpTest(unittest.TestCase):
         self.assertEqual(self.check_state(), 1)
         self.assertEqual(self.stored()["Color"], ("REG_SZ", "abc"))
 
-    def test_a_pointer_file_that_is_no_cursor_is_reported_at_line_106(self):
+    def test_a_pointer_file_that_is_no_cursor_is_reported_by_each_window_that_loads_it(self):
         self.start({"HAND-M.CUR": b"not a cursor at all"})
         self.only_report(106)
         self.assertEqual(self.main["text"], CAPTION)
+        desktop.click(at=harness.centre_of(self.controls["PushButton2"]["rect"]))
+        self.only_report(100, form="Form2")
+        desktop.wait_program_window(cls="QuillmarkOrvaneOverlay")
 
-    def test_the_pointer_is_the_hand_over_start_drawing_and_the_arrow_over_a_frame(self):
-        self.start({"HAND-M.CUR": tiny_cursor_file()})
+    def pointer_over(self, target: dict) -> tuple[int, int, int, int]:
+        """The pointer the X server shows once it rests inside target, near its top-left
+        corner (a frame's edge, the window's corner)."""
+        left, top = target["rect"][:2]
+        desktop.mousemove(left + 3, top + 3)
+        desktop.mousemove(left + 4, top + 4)
+        time.sleep(0.3)
+        return desktop.pointer_image()
+
+    def test_the_pointer_is_the_shipped_hand_over_start_drawing_and_the_arrow_over_a_frame(self):
+        cursor = desktop.bin_dir / "HAND-M.CUR"
+        data = cursor.read_bytes()
+        hand = (data[6] or 256, data[7] or 256, data[10] | data[11] << 8, data[12] | data[13] << 8)
+        self.start({"HAND-M.CUR": cursor})
         self.opened()
         button = self.controls["PushButton2"]
         frame = self.controls["Frame1"]
-        for target, hand in ((button, True), (frame, False), (button, True), (self.main, False)):
-            left, top = target["rect"][:2]
-            desktop.mousemove(left + 3, top + 3)  # the frame's edge, the window's corner
-            desktop.mousemove(left + 4, top + 4)
+        for target, over_button in ((button, True), (frame, False), (button, True),
+                                    (self.main, False)):
             shown = harness.poll_until(
-                lambda: (desktop.pointer_image()[2:] == (5, 3)) == hand or None, timeout=5,
-                what=f"the {'hand' if hand else 'arrow'} over {target['text']!r}")
+                lambda: (self.pointer_over(target) == hand) == over_button or None, timeout=10,
+                what=f"the {'hand' if over_button else 'arrow'} over {target['text']!r}")
             self.assertTrue(shown)
+
+    def test_without_a_pointer_file_the_ordinary_pointer_shows_over_start_drawing(self):
+        self.start({"readme.txt": b""})
+        self.opened()
+        self.assertEqual(self.dialogs(self.snapshot), [], "no report")
+        arrow = self.pointer_over(self.controls["Frame1"])
+        self.assertEqual(self.pointer_over(self.controls["PushButton2"]), arrow)
 
     def test_closing_the_window_with_the_overlay_open_ends_the_program_and_writes_nothing(self):
         self.start()

@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include "base/error_report.h"
+#include "base/failure.h"
 #include "forms/form1.h"
 #include "platform/headless/headless_platform.h"
 
@@ -32,8 +33,8 @@ TEST(AppTitle, CutsTheLastWordThenWhileLongerThanFortyCharacters) {
   EXPECT_EQ(app.title(), L"Quillmark");
 }
 
-class StartUpTest : public testing::Test {
- public:
+// The platform with Form1 on it, as one start-up sees it.
+struct StartUpHost {
   HeadlessMainWindow& window() { return host_.mainWindow; }
   MemorySettingsStore& store() { return host_.settings; }
   std::vector<int> reportedLines() {
@@ -51,6 +52,8 @@ class StartUpTest : public testing::Test {
   HeadlessPlatform host_;
   Form1 form1_{host_.platform, host_.mainWindow};
 };
+
+class StartUpTest : public testing::Test, public StartUpHost {};
 
 TEST_F(StartUpTest, AFirstStartRestoresTheDefaultsAndStoresOnlyTheThickness) {
   window().load();
@@ -96,48 +99,67 @@ TEST_F(StartUpTest, StoredOptionsAreRestoredAsTheyStand) {
 }
 
 TEST_F(StartUpTest, EachFailedStepIsReportedWithItsLineAndTheNextStepStillRuns) {
+  using Check = std::function<bool(StartUpHost&)>;
+  const Check cursorLoaded = [](StartUpHost& t) { return !t.window().mouseIcon.empty(); };
+  const Check captionSet = [](StartUpHost& t) { return t.window().caption() == kProductName; };
+  const Check iconSet = [](StartUpHost& t) { return t.window().hasApplicationIcon; };
+  const Check titleSet = [](StartUpHost& t) { return t.host_.app.title() == L"Quillmark"; };
+  const Check thicknessSet = [](StartUpHost& t) { return t.window().text1Text() == L"5"; };
+  const Check colourSet = [](StartUpHost& t) { return t.window().picture1BackColor() == 255u; };
+  const Check minimiseSet = [](StartUpHost& t) { return t.window().check1Value() == 1; };
+  const Check nothing = [](StartUpHost&) { return true; };
+  const auto failing = [](const wchar_t* setter) {
+    return [setter](StartUpHost& t) { t.window().failing.insert(setter); };
+  };
   const struct {
     const char* what;
-    std::function<void(StartUpTest&)> arrange;
+    std::function<void(StartUpHost&)> arrange;
     std::vector<int> lines;
+    Check nextStepRan;
   } cases[] = {
-      {"a HAND-M.CUR that is no cursor",
-       [](StartUpTest& t) {
-         t.host_.files.setFile(t.host_.app.folder + L"\\HAND-M.CUR", {'x'});
-         t.window().mouseIconIsBad = true;
+      {"the skin component refuses the skin file",
+       [](StartUpHost& t) {
+         t.host_.files.setFile(t.host_.app.folder + L"\\x\\o.cjs", {'x'});
+         t.window().skin.answer = [](const RecordingDispatch::Call&) -> DispatchValue {
+           throw Failure(L"The skin file could not be opened.");
+         };
        },
-       {106}},
-      {"letters for the colour", [](StartUpTest& t) { t.storeText(L"Color", L"abc"); }, {130}},
-      {"a colour beyond 32 bits",
-       [](StartUpTest& t) { t.storeText(L"Color", L"4294967295"); },
-       {130}},
-      {"letters for the minimise option",
-       [](StartUpTest& t) { t.storeText(L"Check1", L"abc"); },
-       {132}},
-      {"a state the check box rejects",
-       [](StartUpTest& t) { t.storeText(L"Check1", L"3"); },
-       {132}},
+       {100},
+       cursorLoaded},
+      {"a HAND-M.CUR that is no cursor", [](StartUpHost& t) { t.window().mouseIconIsBad = true; },
+       {106}, captionSet},
+      {"the caption", failing(L"setCaption"), {126}, iconSet},
+      {"the icon", failing(L"setApplicationIcon"), {126}, titleSet},
+      {"the application title", [](StartUpHost& t) { t.host_.app.titleFails = true; }, {126},
+       thicknessSet},
+      {"the thickness box", failing(L"setText1Text"), {128}, colourSet},
+      {"letters for the colour", [](StartUpHost& t) { t.storeText(L"Color", L"abc"); }, {130},
+       minimiseSet},
+      {"a colour beyond 32 bits", [](StartUpHost& t) { t.storeText(L"Color", L"4294967295"); },
+       {130}, minimiseSet},
+      {"the swatch refuses the colour", failing(L"setPicture1BackColor"), {130}, minimiseSet},
+      {"letters for the minimise option", [](StartUpHost& t) { t.storeText(L"Check1", L"abc"); },
+       {132}, nothing},
+      {"a state the check box rejects", [](StartUpHost& t) { t.storeText(L"Check1", L"3"); },
+       {132}, nothing},
       {"both",
-       [](StartUpTest& t) {
+       [](StartUpHost& t) {
          t.storeText(L"Color", L"x");
          t.storeText(L"Check1", L"70000");
        },
-       {130, 132}},
+       {130, 132}, nothing},
   };
   for (const auto& c : cases) {
-    host_.messages.shown.clear();
-    store().values.clear();
-    window().setPicture1BackColor(0);
-    window().setCheck1Value(0);
-    window().mouseIconIsBad = false;
-    c.arrange(*this);
-    window().load();
-    EXPECT_EQ(reportedLines(), c.lines) << c.what;
-    EXPECT_EQ(window().caption(), L"Quillmark Orvane") << c.what;
-    EXPECT_EQ(window().text1Text(), L"5") << c.what;
-    const bool colourFailed = c.lines.front() == 130;
-    EXPECT_EQ(window().picture1BackColor(), colourFailed ? 0u : 255u) << c.what;
-    EXPECT_EQ(window().check1Value(), 0) << "kept clear, or restored as 0: " << c.what;
+    StartUpHost t;
+    t.host_.app.appTitle.clear();
+    t.host_.files.setFile(t.host_.app.folder + L"\\HAND-M.CUR", {'x'});
+    t.storeText(L"Check1", L"1");
+    c.arrange(t);
+    t.window().load();
+    EXPECT_EQ(t.reportedLines(), c.lines) << c.what;
+    EXPECT_EQ(t.host_.messages.shown.size(), c.lines.size()) << c.what << ": no other box";
+    EXPECT_TRUE(c.nextStepRan(t)) << c.what;
+    EXPECT_TRUE(thicknessSet(t) || c.lines.front() == 128) << "later steps too: " << c.what;
   }
 }
 

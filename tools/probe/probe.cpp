@@ -4,6 +4,8 @@
 //   qo_probe.exe list OUTFILE                 writes one UTF-8 JSON object to OUTFILE
 //   qo_probe.exe post HWND MSG WPARAM LPARAM  PostMessageW; numbers decimal or 0x-hex
 //   qo_probe.exe settext HWND TEXT            WM_SETTEXT, as an accessibility tool fills a field
+//   qo_probe.exe hold FILE SIGNAL             opens FILE with no sharing, creates SIGNAL, and
+//                                             keeps FILE open until SIGNAL is removed
 //
 // Nothing is written to stdout: Wine's stdout capture stalls the caller.
 // Exit codes: 0 done, 1 the operation failed, 2 bad arguments.
@@ -364,6 +366,17 @@ int SetTextCommand(const wchar_t* hwnd_text, const wchar_t* text) {
   return sent && result ? 0 : 1;
 }
 
+// Another program holding a file open for itself alone, so that no one else can open it.
+int HoldCommand(const wchar_t* path, const wchar_t* signal) {
+  const HANDLE file = CreateFileW(path, GENERIC_READ, 0, nullptr, OPEN_EXISTING,
+                                  FILE_ATTRIBUTE_NORMAL, nullptr);
+  if (file == INVALID_HANDLE_VALUE) return 1;
+  const bool signalled = WriteFileBytes(signal, "held");
+  while (signalled && GetFileAttributesW(signal) != INVALID_FILE_ATTRIBUTES) Sleep(100);
+  CloseHandle(file);
+  return signalled ? 0 : 1;
+}
+
 }  // namespace
 }  // namespace qo
 
@@ -377,6 +390,9 @@ int wmain(int argc, wchar_t** argv) {
   }
   if (argc == 6 && std::wcscmp(argv[1], L"post") == 0) {
     return qo::PostCommand(argv[2], argv[3], argv[4], argv[5]);
+  }
+  if (argc == 4 && std::wcscmp(argv[1], L"hold") == 0) {
+    return qo::HoldCommand(argv[2], argv[3]);
   }
   return 2;
 }

@@ -28,7 +28,27 @@ void HeadlessMainWindow::raise(std::wstring_view name, ControlEvent event, const
   if (events_) raiseEvent(*events_, name, event, mouse);
 }
 
+void HeadlessMainWindow::failIfAsked(std::wstring_view setter) const {
+  if (failing.contains(setter)) throw Failure(L"Invalid property value");
+}
+
+void HeadlessMainWindow::setCaption(const std::wstring& caption) {
+  failIfAsked(L"setCaption");
+  caption_ = caption;
+}
+
+void HeadlessMainWindow::setApplicationIcon() {
+  failIfAsked(L"setApplicationIcon");
+  hasApplicationIcon = true;
+}
+
+void HeadlessMainWindow::setPicture1BackColor(Colour colour) {
+  failIfAsked(L"setPicture1BackColor");
+  control(L"Picture1").backColour = colour;
+}
+
 void HeadlessMainWindow::setText1Text(const std::wstring& text) {
+  failIfAsked(L"setText1Text");
   Control& box = control(L"Text1");
   if (box.text == text) return;
   box.text = text;

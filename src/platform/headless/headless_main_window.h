@@ -1,5 +1,6 @@
 #pragma once
 
+#include <set>
 #include <string>
 #include <vector>
 
@@ -23,12 +24,12 @@ class HeadlessMainWindow final : public MainWindow {
   int check1Value() override { return control(L"Check1").value; }
   void setCheck1Value(int value) override;
   Colour picture1BackColor() override { return control(L"Picture1").backColour; }
-  void setPicture1BackColor(Colour colour) override { control(L"Picture1").backColour = colour; }
+  void setPicture1BackColor(Colour colour) override;
   std::wstring label1Caption() override { return control(L"Label1").text; }
   std::wstring label2Caption() override { return control(L"Label2").text; }
   std::wstring caption() override { return caption_; }
-  void setCaption(const std::wstring& caption) override { caption_ = caption; }
-  void setApplicationIcon() override { hasApplicationIcon = true; }
+  void setCaption(const std::wstring& caption) override;
+  void setApplicationIcon() override;
   void loadMouseIcon(const std::wstring& path) override;
   int mousePointer() override { return mousePointer_; }
   void setMousePointer(int pointer) override { mousePointer_ = pointer; }
@@ -46,7 +47,7 @@ class HeadlessMainWindow final : public MainWindow {
   void setControlBackColor(std::size_t index, Colour colour) override;
   void setBackColor(Colour colour) override { backColour = colour; }
   std::int32_t windowHandle() override { return kWindowHandle; }
-  DispatchObject& skinFramework() override { return skinFramework_; }
+  DispatchObject& skinFramework() override { return skin; }
 
   // What a user does.
   void load();    // the platform builds the window: Form_Load
@@ -76,6 +77,10 @@ class HeadlessMainWindow final : public MainWindow {
   bool hasApplicationIcon = false;
   std::wstring mouseIcon;
   bool mouseIconIsBad = false;
+  // Setters named here ("setCaption", "setApplicationIcon", "setText1Text",
+  // "setPicture1BackColor") fail as the system would refuse them.
+  std::set<std::wstring, std::less<>> failing;
+  RecordingDispatch skin;  // SkinFramework1
   std::size_t selectionStart = 0;
   std::size_t selectionLength = 0;
   std::wstring focus;
@@ -83,12 +88,12 @@ class HeadlessMainWindow final : public MainWindow {
 
  private:
   void raise(std::wstring_view control, ControlEvent event, const MouseArgs& mouse = {});
+  void failIfAsked(std::wstring_view setter) const;
 
   MainWindowEvents* events_ = nullptr;
   std::vector<Control> controls_;
   std::wstring caption_;
   int mousePointer_ = kDefaultPointer;
-  RecordingDispatch skinFramework_;
 };
 
 }  // namespace qo

@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "base/failure.h"
 #include "base/platform.h"
 #include "platform/headless/headless_main_window.h"
 #include "platform/headless/memory_file_system.h"
@@ -43,9 +44,13 @@ class HeadlessApplication final : public Application {
   [[noreturn]] void end() override { throw ProgramEnded{}; }
   std::wstring programFolder() override { return folder; }
   std::wstring title() override { return appTitle; }
-  void setTitle(std::wstring title) override { appTitle = std::move(title); }
+  void setTitle(std::wstring title) override {
+    if (titleFails) throw Failure(L"Out of memory");
+    appTitle = std::move(title);
+  }
   std::wstring folder = L"C:\\Program Files\\Quillmark Orvane";
   std::wstring appTitle = L"Quillmark";
+  bool titleFails = false;
 };
 
 class FixedLocale final : public Locale {
