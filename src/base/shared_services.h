@@ -16,7 +16,8 @@ bool FileExists(FileSystem& files, std::wstring path) noexcept;
 double elapsedSince(float start, float now);
 
 // Busy-waits for the given seconds, delivering pending window events between
-// two readings of the clock.  Returns at once for 0 or less.
+// two readings of the clock.  Returns at once for 0 or less; throws Failure for a
+// length that is not a number (or is endless).
 void Pause(Clock& clock, EventPump& events, double seconds);
 
 }  // namespace qo

@@ -46,6 +46,7 @@ class RecordingEvents final : public OverlayEvents {
     calls.push_back({MouseCall::Move, button, shift, x, y});
   }
   void Form_DblClick() override { calls.push_back({MouseCall::DblClick}); }
+  void systemClose() override {}
   std::vector<MouseCall> calls;
 };
 

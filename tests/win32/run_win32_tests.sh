@@ -1,9 +1,11 @@
 #!/usr/bin/env bash
 # Runs the Win32 integration tests under Wine in a virtual X screen of their own,
-# with a throwaway Wine prefix.  Usage: run_win32_tests.sh REPORT.xml
+# with a throwaway Wine prefix.  Usage: run_win32_tests.sh REPORT.xml [GTEST ARGUMENTS]
+# (for instance --gtest_filter='HandlersOnWin32.*').
 set -uo pipefail
 cd "$(dirname "$0")/../.."
 report=$(realpath -m "$1")
+shift
 work=$(mktemp -d /tmp/qo-win32-tests.XXXXXX)
 
 display=""
@@ -27,7 +29,7 @@ wineboot -i >"$work/wineboot.log" 2>&1
 # Without a window manager Wine stalls two seconds on every hide; unmanaged windows do not.
 wine reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /d N /f >"$work/reg.log" 2>&1
 wineserver -p
-wine build/win32/bin/qo_win32_tests.exe --gtest_brief=1 \
+wine build/win32/bin/qo_win32_tests.exe --gtest_brief=1 "$@" \
   --gtest_output="xml:$(winepath -w "$report" 2>/dev/null)" >"$work/out.txt" 2>&1
 status=$?
 tr -d '\r' <"$work/out.txt" | grep -v -E '^(Running main|wine: Read access denied|$)'

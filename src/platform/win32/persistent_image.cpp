@@ -7,6 +7,7 @@
 namespace qo::win32 {
 
 PersistentImage::PersistentImage(Size size, COLORREF fill) : size_(size) {
+  ::SetLastError(0);
   dc_.reset(::CreateCompatibleDC(nullptr));
   if (!dc_) throwLastError(L"The drawing surface could not be created.");
   BITMAPINFO info{};
@@ -16,6 +17,7 @@ PersistentImage::PersistentImage(Size size, COLORREF fill) : size_(size) {
   info.bmiHeader.biPlanes = 1;
   info.bmiHeader.biBitCount = 32;
   info.bmiHeader.biCompression = BI_RGB;
+  ::SetLastError(0);
   bitmap_.reset(::CreateDIBSection(dc_.get(), &info, DIB_RGB_COLORS, &bits_, nullptr, 0));
   if (!bitmap_ || !bits_) {
     throwLastError(L"A picture of " + std::to_wstring(size.width) + L" x " +
@@ -35,6 +37,7 @@ ImageView PersistentImage::view() const {
 HPEN PersistentImage::penFor(int width, COLORREF colour) {
   if (!pen_ || width != penWidth_ || colour != penColour_) {
     // Wide pens from CreatePen have round ends and joins, so segments meet without gaps.
+    ::SetLastError(0);
     UniquePen pen(::CreatePen(PS_SOLID, width, colour));
     if (!pen) throwLastError(L"A pen could not be created.");
     pen_ = std::move(pen);
