@@ -104,7 +104,6 @@ std::unique_ptr<OverlayWindow> HeadlessOverlayHost::buildOverlay(OverlayEvents&)
 
 void HeadlessOverlayHost::discardOverlay(std::unique_ptr<OverlayWindow> window) {
   if (window.get() == current) current = nullptr;
-  ++discarded;
 }
 
 HeadlessPlatform::HeadlessPlatform(Size screenSize)

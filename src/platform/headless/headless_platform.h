@@ -150,7 +150,6 @@ class HeadlessOverlayHost final : public OverlayHost {
 
   HeadlessOverlayWindow* current = nullptr;  // the last one built, while it lives
   int built = 0;
-  int discarded = 0;
   ScriptedDialogs dialogs;
   bool badCursorFile = false;
 

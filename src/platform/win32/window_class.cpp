@@ -81,7 +81,10 @@ LRESULT CALLBACK WindowBase::thunk(HWND hwnd, UINT message, WPARAM wParam, LPARA
     return ::DefWindowProcW(hwnd, message, wParam, lParam);
   }
   ++self->messagesInHand_;
-  const LRESULT result = self->handle(message, wParam, lParam);
+  // A window on its way out raises no more events: it is no longer its form's.
+  const LRESULT result = self->destroyWhenIdle_
+                             ? ::DefWindowProcW(hwnd, message, wParam, lParam)
+                             : self->handle(message, wParam, lParam);
   if (--self->messagesInHand_ == 0 && self->destroyWhenIdle_) {
     self->destroyWhenIdle_ = false;  // its window's last messages come through here again
     delete self;
