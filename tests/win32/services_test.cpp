@@ -184,6 +184,7 @@ TEST(Win32FileSystem, WriteNewFileRefusesAnExistingFile) {
   Win32FileSystem files;
   const std::wstring description = failureOf([&] { files.writeNewFile(path, kNewBytes); });
   EXPECT_EQ(description, systemMessage(ERROR_FILE_EXISTS));
+  EXPECT_THROW(files.writeNewFile(path, kNewBytes), NameTaken) << "so the save tries another name";
   EXPECT_EQ(readWholeFile(path), kOldBytes);
 }
 
