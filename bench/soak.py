@@ -96,11 +96,17 @@ class Soak:
         if overlay:
             # A main window shown over the overlay takes the input aimed at its rectangle.
             self.avoid = main["rect"] if main and main["visible"] and not main["iconic"] else None
-            self.on_overlay()
+            self.on_overlay(focused=snapshot.foreground == overlay["handle"])
             return
         if main is None:
             raise ProgramDied("the main window is gone")
         if main["iconic"] or not main["visible"]:
+            # Minimised by "Start Drawing", the overlay comes half a second later.
+            try:
+                harness.poll_until(lambda: self.overlay(self.snapshot()), 3, "the overlay")
+                return
+            except TimeoutError:
+                pass
             self.act("restore main window")
             self.desktop.post(self.main_handle, WM_SYSCOMMAND, SC_RESTORE)
             return
@@ -178,10 +184,14 @@ class Soak:
                                       and self.avoid[1] <= y < self.avoid[3]):
                 return x, y
 
-    def on_overlay(self) -> None:
+    def on_overlay(self, focused: bool) -> None:
         choice = self.rng.choices(
             ["move", "drag", "click", "save cancelled", "double click", "alt+F4"],
             weights=[4, 6, 1, 2, 2, 1])[0]
+        if choice == "alt+F4" and not focused:
+            # Keys go to the active window: Alt+F4 there, on the main window, would end the
+            # program.  A click on the overlay makes it active first.
+            choice = "click"
         self.act(f"overlay: {choice}")
         if choice == "move":
             for _ in range(self.rng.randint(3, 12)):
