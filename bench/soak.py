@@ -233,10 +233,16 @@ class Soak:
             if dialogs:
                 self.answer(snapshot, dialogs[0])
                 continue
-            if self.overlay(snapshot):
-                self.desktop.mousemove(self.width // 2, self.height // 2)
+            overlay = self.overlay(snapshot)
+            if overlay:
+                main = snapshot.window(self.main_handle)
+                self.avoid = main["rect"] if main and main["visible"] and not main["iconic"] else None
+                self.desktop.mousemove(*self.random_point())
                 self.desktop.click(1, repeat=2, delay_ms=80)
-                self.wait_overlay_closed()
+                try:
+                    self.wait_overlay_closed()
+                except TimeoutError:
+                    self.hiccups.append("a double click did not close the overlay at once")
                 continue
             main = snapshot.window(self.main_handle)
             if main and (main["iconic"] or not main["visible"]):
@@ -248,10 +254,17 @@ class Soak:
                 return
         self.hiccups.append("could not bring the program to rest")
 
-    def figures(self) -> dict:
-        self.come_to_rest()
-        return {"rss_kb": resident_kb(self.desktop),
-                "counts": self.desktop.handle_counts(self.process_id)}
+    def figures(self, when: str) -> dict:
+        """Resident memory and handle counts at rest; printed at once as well."""
+        try:
+            self.come_to_rest()
+        except (harness.HarnessError, TimeoutError, LookupError) as error:
+            self.hiccups.append(f"coming to rest {when}: {type(error).__name__}: {error}")
+        taken = {"rss_kb": resident_kb(self.desktop),
+                 "counts": self.desktop.handle_counts(self.process_id)}
+        print(f"[{when}] resident {taken['rss_kb']} kB, own live handles "
+              f"{counts_text(taken['counts'])}", flush=True)
+        return taken
 
 
 def resident_kb(desktop: harness.WineDesktop) -> int | None:
@@ -299,11 +312,11 @@ def main() -> int:
     start = warmed = end = None
     try:
         soak.start()
-        start = soak.figures()
+        start = soak.figures("start")
         began = time.monotonic()
         while time.monotonic() - began < duration:
             if warmed is None and time.monotonic() - began >= warm_up:
-                warmed = soak.figures()
+                warmed = soak.figures("after the warm-up")
             try:
                 soak.step()
                 steps += 1
@@ -311,7 +324,7 @@ def main() -> int:
                 if not desktop.program_running():
                     raise ProgramDied(f"exit code {desktop.program.returncode}") from error
                 soak.hiccups.append(f"{type(error).__name__}: {error}")
-        end = soak.figures()
+        end = soak.figures("end")
     except ProgramDied as error:
         died = f"{error}, after {steps} steps; last actions: {soak.recent}"
     finally:
