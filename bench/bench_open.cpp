@@ -108,6 +108,7 @@ class NoEvents final : public OverlayEvents {
   void Form_MouseDown(int, int, float, float) override {}
   void Form_MouseMove(int, int, float, float) override {}
   void Form_DblClick() override {}
+  void systemClose() override {}
 };
 
 void stageLine(Report& report, const char* stage) {

@@ -22,6 +22,10 @@ inline constexpr std::wstring_view kForm2MouseDown =
     L"in QuillmarkOrvane2021/08/31.Form2.Form_MouseDown ";
 inline constexpr std::wstring_view kForm2MouseMove =
     L"in QuillmarkOrvane2021/08/31.Form2.Form_MouseMove ";
+
+// The location an error report names for a failure that no guarded handler
+// caught: "in QuillmarkOrvane2021/08/31.<form>.WindowProc ".
+std::wstring windowProcedureLocation(std::wstring_view form);
 }  // namespace location
 
 std::wstring errorReportText(std::wstring_view description, std::wstring_view location, int line);

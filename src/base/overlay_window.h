@@ -19,6 +19,8 @@ class OverlayEvents {
   virtual void Form_MouseDown(int button, int shift, float x, float y) = 0;
   virtual void Form_MouseMove(int button, int shift, float x, float y) = 0;
   virtual void Form_DblClick() = 0;
+  // The system asks the window to close (Alt+F4, a close from the task list).
+  virtual void systemClose() = 0;
 };
 
 // The overlay's built window: borderless, over the whole screen, with its
@@ -60,6 +62,9 @@ class OverlayHost {
   virtual ~OverlayHost() = default;
   // Builds the overlay window from its definition, hidden, with its persistent image.
   virtual std::unique_ptr<OverlayWindow> buildOverlay(OverlayEvents& events) = 0;
+  // Discards a built window with its image.  It disappears at once; a window that
+  // is handling one of its own events goes only once that event has been handled.
+  virtual void discardOverlay(std::unique_ptr<OverlayWindow> window) = 0;
 };
 
 }  // namespace qo

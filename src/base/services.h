@@ -8,6 +8,7 @@
 #include <string>
 #include <string_view>
 
+#include "base/failure.h"
 #include "base/geometry.h"
 
 namespace qo {
@@ -80,12 +81,21 @@ struct DirectoryEntry {
   bool readOnly = false;
 };
 
+// What writeNewFile throws when a file or folder of that name exists already;
+// nothing was created or changed.
+class NameTaken : public Failure {
+ public:
+  using Failure::Failure;
+};
+
 class FileSystem {
  public:
   virtual ~FileSystem() = default;
   // Last-change time of the entry named by path; throws when it cannot be had.
   virtual std::int64_t lastChangeTime(const std::wstring& path) = 0;
-  // Creates a file that must not exist yet and writes all of bytes to it.
+  // Creates a file that must not exist yet and writes all of bytes to it.  Throws
+  // NameTaken when the name is taken; a failure after the file was created leaves
+  // it for the caller to remove.
   virtual void writeNewFile(const std::wstring& path, std::span<const std::uint8_t> bytes) = 0;
   // Moves from over to, replacing any file named to.
   virtual void replaceFile(const std::wstring& from, const std::wstring& to) = 0;

@@ -1,5 +1,9 @@
 #include "base/shared_services.h"
 
+#include <cmath>
+
+#include "base/failure.h"
+
 namespace qo {
 
 bool FileExists(FileSystem& files, std::wstring path) noexcept {
@@ -19,6 +23,10 @@ double elapsedSince(float start, float now) {
 }
 
 void Pause(Clock& clock, EventPump& events, double seconds) {
+  // An endless length is no number of seconds either: such a pause would never end.
+  if (std::isnan(seconds) || (std::isinf(seconds) && seconds > 0)) {
+    throw Failure(L"The length of a pause must be a number of seconds.");
+  }
   const float start = clock.secondsSinceMidnight();
   while (elapsedSince(start, clock.secondsSinceMidnight()) < seconds) {
     events.doEvents();

@@ -20,7 +20,8 @@ std::wstring pathInFolder(const std::wstring& folder, std::wstring_view name);
 double elapsedSince(float start, float now);
 
 // Busy-waits for the given seconds, delivering pending window events between
-// two readings of the clock.  Returns at once for 0 or less.
+// two readings of the clock.  Returns at once for 0 or less; throws Failure for a
+// length that is not a number (or is endless).
 void Pause(Clock& clock, EventPump& events, double seconds);
 
 }  // namespace qo

@@ -87,8 +87,8 @@ std::wstring nextTemporaryName(const std::wstring& path) {
 }
 
 // Writes bytes under a fresh temporary name beside path and returns that name.
-// Names already taken are skipped rather than written over; a write that fails
-// leaves nothing behind.
+// Names already taken, also those taken between the test and the write, are
+// skipped and left alone; a write that fails removes only the file it created.
 std::wstring writeTemporaryFile(FileSystem& files, const std::wstring& path,
                                 std::span<const std::uint8_t> bytes) {
   for (int attempt = 0; attempt < kTemporaryNameAttempts; ++attempt) {
@@ -96,6 +96,8 @@ std::wstring writeTemporaryFile(FileSystem& files, const std::wstring& path,
     if (FileExists(files, temporary)) continue;
     try {
       files.writeNewFile(temporary, bytes);
+    } catch (const NameTaken&) {
+      continue;  // someone else's file
     } catch (...) {
       files.removeFile(temporary);
       throw;

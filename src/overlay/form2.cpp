@@ -42,7 +42,7 @@ OverlayWindow& Form2::window() {
 
 void Form2::Unload() {
   CommonDialog1.reset();
-  window_.reset();
+  if (window_) platform_.overlays.discardOverlay(std::move(window_));
 }
 
 void Form2::Form_Load() {
@@ -103,9 +103,10 @@ void Form2::refreshPreview(float x, float y) { window().showInPreviewBox(preview
 
 void Form2::Form_DblClick() {
   mainWindow_.restoreNormal();
-  // The window that raised this event is discarded here; its message handling
-  // touches nothing of its own after raising it.
   Unload();
 }
+
+// Any other close unloads the overlay too, but leaves the main window as it is.
+void Form2::systemClose() { Unload(); }
 
 }  // namespace qo

@@ -36,6 +36,7 @@ class Form2 final : public OverlayEvents {
   void Form_MouseDown(int button, int shift, float x, float y) override;
   void Form_MouseMove(int button, int shift, float x, float y) override;
   void Form_DblClick() override;
+  void systemClose() override;
 
   // The stored point: where the last segment ended or the pointer last moved
   // without buttons.

@@ -639,6 +639,19 @@ class WineDesktop:
         if code != 0:
             raise HarnessError(f"probe settext failed with code {code}")
 
+    def handle_counts(self, process_id: int) -> dict[str, int]:
+        """The live handle counts that the program with this Windows process id keeps of its
+        own (per kind, and "gdi" and "user" in all), read by the probe from the section the
+        program publishes them in."""
+        self._counter += 1
+        out = self.work / f"counts-{self._counter}.json"
+        code = self.run_probe("counts", str(process_id), to_wine_path(out))
+        if code != 0 or not out.exists():
+            raise HarnessError(f"probe counts failed with code {code}")
+        counts = json.loads(out.read_text(encoding="utf-8"))
+        out.unlink()
+        return counts
+
     def wait_for(self, condition: Callable[[Snapshot], Any], timeout: float = DEFAULT_TIMEOUT,
                  what: str = "condition") -> Any:
         """Probes until `condition(snapshot)` is truthy; returns its value."""

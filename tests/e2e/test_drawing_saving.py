@@ -31,6 +31,8 @@ PREVIEW_SIDE = 25
 PREVIEW_BOX = (SCREEN_WIDTH - PREVIEW_SIDE, SCREEN_HEIGHT - PREVIEW_SIDE, SCREEN_WIDTH,
                SCREEN_HEIGHT)
 LINE_WIDTH = 5
+WM_SYSCOMMAND = 0x0112
+SC_RESTORE = 0xF120
 WHITE = (255, 255, 255)
 
 Point = tuple[int, int]
@@ -541,6 +543,33 @@ class DrawingSavingTest(unittest.TestCase):
         self.assertEqual(
             [w["handle"] for w in desktop.program_windows(cls=OVERLAY_CLASS, visible=True)],
             [second["handle"]], "one overlay")
+
+    def test_alt_f4_closes_the_overlay_and_the_next_start_drawing_opens_a_fresh_one(self):
+        first = self.open_overlay(minimise=True)
+        first_copy = self.copy
+        desktop.key("alt+F4", target=(SCREEN_WIDTH // 2, SCREEN_HEIGHT // 3))
+
+        def closed(snapshot):
+            return snapshot.window(first["handle"]) is None
+        desktop.wait_for(closed, what="the overlay window destroyed")
+        self.assertTrue(desktop.probe().window(self.main["handle"])["iconic"],
+                        "a close by the system leaves the main window minimised")
+        # The user restores the main window (from the task bar, which Xvfb has not).
+        desktop.post(self.main["handle"], WM_SYSCOMMAND, SC_RESTORE)
+        desktop.wait_for(lambda s: not s.window(self.main["handle"])["iconic"],
+                         what="the main window restored")
+
+        second = self.open_overlay(minimise=False)
+        self.assertNotEqual(second["handle"], first["handle"], "a freshly built overlay")
+        help_frame = self.control(desktop.probe(), title="Help")["rect"]
+        self.assertEqual(self.copy.crop(*help_frame), self.before.crop(*help_frame),
+                         "a fresh copy of the screen, with the main window in it")
+        self.assertNotEqual(first_copy.crop(*help_frame), self.before.crop(*help_frame))
+        path = self.help_frame_path()
+        self.drag(path)
+        target = self.folder / "after-alt-f4.bmp"
+        self.save_as(harness.to_wine_path(target), at=path[-1])
+        self.assert_line(self.wait_bmp(target), path, LINE_WIDTH)
 
 
 def end_holder(holder: subprocess.Popen) -> None:

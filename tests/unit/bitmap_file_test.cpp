@@ -257,21 +257,21 @@ TEST_F(WriteFileReplacing, FailsWithoutTraceWhereNothingCanBeWritten) {
 }
 
 // Wraps the memory file system, records the names written and lets another
-// program take the first few temporary names just before they are tried.
+// program take the first few temporary names just before they are tried: before
+// the test for a free name, or between that test and the write.
 class ContendedFileSystem : public FileSystem {
  public:
-  ContendedFileSystem(MemoryFileSystem& inner, int namesTaken)
-      : inner_(inner), namesTaken_(namesTaken) {}
+  enum class Moment { BeforeTheTest, BeforeTheWrite };
+  ContendedFileSystem(MemoryFileSystem& inner, int namesTaken,
+                      Moment moment = Moment::BeforeTheTest)
+      : inner_(inner), namesTaken_(namesTaken), moment_(moment) {}
 
   std::int64_t lastChangeTime(const std::wstring& path) override {
-    if (path.ends_with(L".tmp") && namesTaken_ > 0) {
-      --namesTaken_;
-      inner_.setFile(path, kForeignBytes);
-      taken.push_back(path);
-    }
+    if (moment_ == Moment::BeforeTheTest) take(path);
     return inner_.lastChangeTime(path);
   }
   void writeNewFile(const std::wstring& path, std::span<const std::uint8_t> bytes) override {
+    if (moment_ == Moment::BeforeTheWrite) take(path);
     written.push_back(path);
     inner_.writeNewFile(path, bytes);
   }
@@ -285,8 +285,17 @@ class ContendedFileSystem : public FileSystem {
   std::vector<std::wstring> written;
 
  private:
+  void take(const std::wstring& path) {
+    if (path.ends_with(L".tmp") && namesTaken_ > 0) {
+      --namesTaken_;
+      inner_.setFile(path, kForeignBytes);
+      taken.push_back(path);
+    }
+  }
+
   MemoryFileSystem& inner_;
   int namesTaken_;
+  Moment moment_;
 };
 
 TEST_F(WriteFileReplacing, WritesTheTemporaryFileBesideTheTarget) {
@@ -320,15 +329,23 @@ TEST_F(WriteFileReplacing, AFailureNamesTheChosenFileNotTheTemporaryOne) {
 }
 
 TEST_F(WriteFileReplacing, LeavesTemporaryNamesTakenByOthersAlone) {
-  ContendedFileSystem spy(files, 2);
-  writeFileReplacing(spy, kTarget, newBytes);
-  EXPECT_EQ(files.file(kTarget), newBytes);
-  ASSERT_EQ(spy.taken.size(), 2u);
-  EXPECT_NE(spy.taken[0], spy.taken[1]);
-  for (const std::wstring& name : spy.taken) {
-    EXPECT_EQ(files.file(name), ContendedFileSystem::kForeignBytes);
+  for (const auto moment : {ContendedFileSystem::Moment::BeforeTheTest,
+                            ContendedFileSystem::Moment::BeforeTheWrite}) {
+    SCOPED_TRACE(moment == ContendedFileSystem::Moment::BeforeTheTest ? "taken before the test"
+                                                                       : "taken before the write");
+    MemoryFileSystem fresh;
+    fresh.addFolder(L"C:\\Pictures");
+    fresh.setFile(kTarget, oldBytes);
+    ContendedFileSystem spy(fresh, 2, moment);
+    writeFileReplacing(spy, kTarget, newBytes);
+    EXPECT_EQ(fresh.file(kTarget), newBytes);
+    ASSERT_EQ(spy.taken.size(), 2u);
+    EXPECT_NE(spy.taken[0], spy.taken[1]);
+    for (const std::wstring& name : spy.taken) {
+      EXPECT_EQ(fresh.file(name), ContendedFileSystem::kForeignBytes) << "another's file kept";
+    }
+    EXPECT_EQ(fresh.fileCount(), 3u);
   }
-  EXPECT_EQ(files.fileCount(), 3u);
 }
 
 TEST_F(WriteFileReplacing, GivesUpWhenEveryTemporaryNameIsTaken) {

@@ -2,6 +2,10 @@
 
 #include <gtest/gtest.h>
 
+#include <limits>
+
+#include "base/failure.h"
+
 #include "platform/headless/headless_platform.h"
 
 namespace qo {
@@ -44,6 +48,18 @@ TEST(Pause, ZeroOrLessReturnsAtOnceWithoutDeliveringEvents) {
     Pause(clock, events, seconds);
     EXPECT_EQ(events.calls, 0) << seconds;
     EXPECT_EQ(clock.readings, 2) << "start value and one test";
+  }
+}
+
+TEST(Pause, ALengthThatIsNoNumberFailsBeforeAnyEventIsDelivered) {
+  // An endless length counts as no number too: the pause would never end.
+  for (double seconds : {std::numeric_limits<double>::quiet_NaN(),
+                         std::numeric_limits<double>::infinity()}) {
+    ManualClock clock;
+    clock.stepPerReading = 0.01f;
+    CountingEventPump events;
+    EXPECT_THROW(Pause(clock, events, seconds), Failure) << seconds;
+    EXPECT_EQ(events.calls, 0) << seconds;
   }
 }
 

@@ -31,6 +31,44 @@ HWND overlayHwnd() { return ::FindWindowW(kOverlayClass, nullptr); }
 
 LPARAM at(int x, int y) { return MAKELPARAM(x, y); }
 
+// The real overlay host, with a stand-in between the window and Form2's events
+// that notes whether the window still exists once the double click it raised has
+// been handled: a window must not be destroyed while it handles its own message.
+class WatchingOverlayHost final : public OverlayHost {
+ public:
+  std::unique_ptr<OverlayWindow> buildOverlay(OverlayEvents& events) override {
+    watcher_.form2 = &events;
+    auto window = inner_.buildOverlay(watcher_);
+    watcher_.window = static_cast<Win32OverlayWindow&>(*window).hwnd();
+    return window;
+  }
+  void discardOverlay(std::unique_ptr<OverlayWindow> window) override {
+    inner_.discardOverlay(std::move(window));
+  }
+  bool aliveAfterDoubleClick() const { return watcher_.aliveAfterDoubleClick; }
+
+ private:
+  struct Watcher final : OverlayEvents {
+    void Form_MouseDown(int button, int shift, float x, float y) override {
+      form2->Form_MouseDown(button, shift, x, y);
+    }
+    void Form_MouseMove(int button, int shift, float x, float y) override {
+      form2->Form_MouseMove(button, shift, x, y);
+    }
+    void Form_DblClick() override {
+      form2->Form_DblClick();
+      aliveAfterDoubleClick = ::IsWindow(window);
+    }
+    void systemClose() override { form2->systemClose(); }
+    OverlayEvents* form2 = nullptr;
+    HWND window = nullptr;
+    bool aliveAfterDoubleClick = false;
+  };
+
+  Win32OverlayHost inner_;
+  Watcher watcher_;
+};
+
 class HandlersOnWin32 : public ::testing::Test {
  protected:
   void SetUp() override {
@@ -61,7 +99,7 @@ class HandlersOnWin32 : public ::testing::Test {
   Win32EventPump events;
   Win32FileSystem files;
   Win32Screen screen;
-  Win32OverlayHost overlays;
+  WatchingOverlayHost overlays;
   MemorySettingsStore settings;
   Platform platform{app, messages, locale, clock, events, files, screen, overlays, settings};
   HeadlessMainWindow mainWindow;
@@ -217,6 +255,50 @@ TEST_F(HandlersOnWin32, DoubleClickClosesTheOverlayAndKeepsItsMembers) {
   EXPECT_EQ(form2().m_Width, 7);
   EXPECT_EQ(messages.reportsFrom(location::kForm1StartDrawing).size(), 1u);
   EXPECT_TRUE(messages.reportsFrom(location::kForm2Load).empty()) << "the icon loads";
+}
+
+TEST_F(HandlersOnWin32, ADoubleClickUnloadsTheOverlayOnlyOnceItsMessageIsHandled) {
+  startDrawing();
+  const HWND overlay = overlayHwnd();
+  ::SendMessageW(overlay, WM_LBUTTONDBLCLK, MK_LBUTTON, at(40, 50));
+  EXPECT_TRUE(overlays.aliveAfterDoubleClick()) << "destroyed inside its own handling";
+  EXPECT_FALSE(::IsWindow(overlay)) << "gone once the message was handled";
+  EXPECT_FALSE(form2().isLoaded());
+  EXPECT_EQ(mainWindow.restoreCalls, 1);
+}
+
+TEST_F(HandlersOnWin32, ClosedByTheSystemTheOverlayUnloadsAndStartDrawingBuildsItAgain) {
+  mainWindow.setCheck1Value(1);
+  for (const bool altF4 : {true, false}) {
+    SCOPED_TRACE(altF4 ? "Alt+F4" : "WM_CLOSE");
+    mainWindow.restoreCalls = 0;
+    startDrawing();
+    const HWND first = overlayHwnd();
+    ASSERT_TRUE(first);
+    if (altF4) {
+      ::SendMessageW(first, WM_SYSCOMMAND, SC_CLOSE, 0);
+    } else {
+      ::SendMessageW(first, WM_CLOSE, 0, 0);
+    }
+    pumpMessages(1);
+    EXPECT_FALSE(::IsWindow(first));
+    EXPECT_FALSE(form2().isLoaded());
+    EXPECT_EQ(mainWindow.restoreCalls, 0) << "the main window stays minimised";
+
+    startDrawing();
+    const HWND again = overlayHwnd();
+    ASSERT_TRUE(again) << "no overlay after closing it";
+    EXPECT_TRUE(::IsWindowVisible(again));
+    ::SendMessageW(again, WM_MOUSEMOVE, 0, at(300, 300));
+    ::SendMessageW(again, WM_MOUSEMOVE, MK_LBUTTON, at(340, 300));
+    const ImageView image = form2().window().image();
+    EXPECT_EQ(image.pixels[300 * image.stride + 320], imagePixel(RGB(0, 0, 255))) << "it draws";
+    ::SendMessageW(again, WM_LBUTTONDBLCLK, MK_LBUTTON, at(1, 1));
+    pumpMessages(1);
+  }
+  for (const auto& box : messages.shown) {
+    EXPECT_NE(box.title, kErrorReportTitle) << narrow(box.text);
+  }
 }
 
 TEST_F(HandlersOnWin32, RepeatedDrawingSessionsDoNotGrowTheHandleCounts) {

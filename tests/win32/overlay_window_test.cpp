@@ -47,6 +47,7 @@ class RecordingEvents final : public OverlayEvents {
     calls.push_back({MouseCall::Move, button, shift, x, y});
   }
   void Form_DblClick() override { calls.push_back({MouseCall::DblClick}); }
+  void systemClose() override {}
   std::vector<MouseCall> calls;
 };
 
@@ -491,6 +492,25 @@ TEST_F(OverlayWindowTest, ApplicationIconComesFromTheProgramFile) {
 }
 
 // --- handles --------------------------------------------------------------------------------
+
+TEST(OverlayWindowHandles, CountsArePublishedForAProbeToRead) {
+  const HANDLE section = ::OpenFileMappingW(
+      FILE_MAP_READ, FALSE, handleCountsSectionName(::GetCurrentProcessId()).c_str());
+  ASSERT_TRUE(section);
+  const auto* published = static_cast<const volatile LONG*>(::MapViewOfFile(
+      section, FILE_MAP_READ, 0, 0, sizeof(LONG) * static_cast<int>(HandleKind::Count)));
+  ASSERT_TRUE(published);
+  const auto brushes = [&] { return published[static_cast<int>(HandleKind::Brush)]; };
+  const long before = brushes();
+  {
+    UniqueBrush brush(::CreateSolidBrush(RGB(1, 2, 3)));
+    EXPECT_EQ(brushes(), before + 1);
+    EXPECT_EQ(brushes(), HandleCounts::live(HandleKind::Brush));
+  }
+  EXPECT_EQ(brushes(), before);
+  ::UnmapViewOfFile(const_cast<LONG*>(published));
+  ::CloseHandle(section);
+}
 
 TEST(OverlayWindowHandles, DestroyingTheWindowReleasesEverything) {
   pumpMessages(1);

@@ -7,6 +7,7 @@
 set -uo pipefail
 cd "$(dirname "$0")/../.."
 report=$(realpath -m "$1")
+shift
 work=$(mktemp -d /tmp/qo-win32-tests.XXXXXX)
 
 display=""

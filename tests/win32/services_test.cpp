@@ -10,6 +10,8 @@
 #include "overlay/bitmap_file.h"
 #include "platform/win32/services_win32.h"
 #include "platform/win32/win32_error.h"
+#include "dialog_answer.h"
+#include "platform/win32/persistent_image.h"
 #include "win32_test_support.h"
 
 namespace qo::win32 {
@@ -123,6 +125,46 @@ TEST(Win32FileSystem, MissingFileFailureCarriesTheSystemMessage) {
   EXPECT_NE(description.find(system), std::wstring::npos) << narrow(description);
 }
 
+// --- failure texts ------------------------------------------------------------------------
+
+TEST(Win32Errors, AFailureCarriesOnlyAReasonTheFailingCallGave) {
+  // A reason left by an earlier call must not be read as this failure's reason.
+  ::SetLastError(ERROR_INVALID_WINDOW_HANDLE);
+  const std::wstring description =
+      failureOf([] { PersistentImage tooLarge({20000, 20000}, RGB(0, 0, 0)); });
+  EXPECT_EQ(description.rfind(L"A picture of 20000 x 20000 pixels could not be created.", 0), 0u)
+      << narrow(description);
+  EXPECT_EQ(description.find(systemMessage(ERROR_INVALID_WINDOW_HANDLE)), std::wstring::npos);
+  EXPECT_EQ(description.find(systemMessage(ERROR_SUCCESS)), std::wstring::npos);
+}
+
+// --- message boxes --------------------------------------------------------------------------
+
+TEST(Win32MessageBoxes, AreModalToTheWholeProgram) {
+  auto topLevel = [](DWORD style) {
+    return ::CreateWindowExW(0, L"STATIC", L"", WS_POPUP | WS_VISIBLE | style, 0, 0, 30, 30,
+                             nullptr, nullptr, ::GetModuleHandleW(nullptr), nullptr);
+  };
+  const HWND first = topLevel(0);
+  const HWND second = topLevel(0);
+  const HWND disabledBefore = topLevel(WS_DISABLED);
+  ::SetActiveWindow(first);
+  bool enabledMeanwhile[2] = {true, true};
+  testing::DialogAnswer answer(L"Modal test", [&](HWND box) {
+    enabledMeanwhile[0] = ::IsWindowEnabled(first);
+    enabledMeanwhile[1] = ::IsWindowEnabled(second);
+    testing::press(box, IDOK);
+  });
+  Win32MessageBoxes().show(L"Nothing else takes input now.", L"Modal test", kOkOnly);
+  ASSERT_TRUE(answer.finish());
+  EXPECT_FALSE(enabledMeanwhile[0]);
+  EXPECT_FALSE(enabledMeanwhile[1]);
+  EXPECT_TRUE(::IsWindowEnabled(first));
+  EXPECT_TRUE(::IsWindowEnabled(second));
+  EXPECT_FALSE(::IsWindowEnabled(disabledBefore)) << "what was disabled before stays so";
+  for (const HWND window : {first, second, disabledBefore}) ::DestroyWindow(window);
+}
+
 // --- writing, replacing and removing -------------------------------------------------------
 
 TEST(Win32FileSystem, WriteNewFileCreatesItWithExactlyTheBytes) {
@@ -142,6 +184,7 @@ TEST(Win32FileSystem, WriteNewFileRefusesAnExistingFile) {
   Win32FileSystem files;
   const std::wstring description = failureOf([&] { files.writeNewFile(path, kNewBytes); });
   EXPECT_EQ(description, systemMessage(ERROR_FILE_EXISTS));
+  EXPECT_THROW(files.writeNewFile(path, kNewBytes), NameTaken) << "so the save tries another name";
   EXPECT_EQ(readWholeFile(path), kOldBytes);
 }
 

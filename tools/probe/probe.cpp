@@ -6,6 +6,9 @@
 //   qo_probe.exe settext HWND TEXT            WM_SETTEXT, as an accessibility tool fills a field
 //   qo_probe.exe hold FILE SIGNAL             opens FILE with no sharing, creates SIGNAL, and
 //                                             keeps FILE open until SIGNAL is removed
+//   qo_probe.exe counts PID OUTFILE           writes the live handle counts the program with
+//                                             that process id keeps of its own, as JSON
+//                                             ({"dc": n, ..., "gdi": n, "user": n})
 //
 // Nothing is written to stdout: Wine's stdout capture stalls the caller.
 // Exit codes: 0 done, 1 the operation failed, 2 bad arguments.
@@ -29,6 +32,8 @@
 #define NOMINMAX
 #define WIN32_LEAN_AND_MEAN
 #include <windows.h>
+
+#include "platform/win32/handles.h"
 
 #include <algorithm>
 #include <cstdint>
@@ -377,6 +382,35 @@ int HoldCommand(const wchar_t* path, const wchar_t* signal) {
   return signalled ? 0 : 1;
 }
 
+// The program publishes its counts in a named section (see platform/win32/handles.h).
+int CountsCommand(const wchar_t* pid_text, const wchar_t* out_path) {
+  std::uint32_t pid = 0;
+  if (!ParseNumber(pid_text, pid)) return 2;
+  constexpr int kinds = static_cast<int>(win32::HandleKind::Count);
+  const HANDLE section = OpenFileMappingW(FILE_MAP_READ, FALSE,
+                                          win32::handleCountsSectionName(pid).c_str());
+  if (!section) return 1;
+  const void* view = MapViewOfFile(section, FILE_MAP_READ, 0, 0, sizeof(LONG) * kinds);
+  if (!view) {
+    CloseHandle(section);
+    return 1;
+  }
+  const auto* counts = static_cast<const volatile LONG*>(view);
+  std::string json = "{";
+  long gdi = 0, user = 0;
+  for (int kind = 0; kind < kinds; ++kind) {
+    const long count = counts[kind];
+    json += std::string(kind ? ", " : "") + "\"" + win32::kHandleKindNames[kind] +
+            "\": " + std::to_string(count);
+    if (win32::isGdiKind(static_cast<win32::HandleKind>(kind))) gdi += count;
+    if (win32::isUserKind(static_cast<win32::HandleKind>(kind))) user += count;
+  }
+  json += ", \"gdi\": " + std::to_string(gdi) + ", \"user\": " + std::to_string(user) + "}\n";
+  UnmapViewOfFile(view);
+  CloseHandle(section);
+  return WriteFileBytes(out_path, json) ? 0 : 1;
+}
+
 }  // namespace
 }  // namespace qo
 
@@ -393,6 +427,9 @@ int wmain(int argc, wchar_t** argv) {
   }
   if (argc == 4 && std::wcscmp(argv[1], L"hold") == 0) {
     return qo::HoldCommand(argv[2], argv[3]);
+  }
+  if (argc == 4 && std::wcscmp(argv[1], L"counts") == 0) {
+    return qo::CountsCommand(argv[2], argv[3]);
   }
   return 2;
 }

@@ -107,6 +107,10 @@ std::unique_ptr<OverlayWindow> HeadlessOverlayHost::buildOverlay(OverlayEvents&)
   return window;
 }
 
+void HeadlessOverlayHost::discardOverlay(std::unique_ptr<OverlayWindow> window) {
+  if (window.get() == current) current = nullptr;
+}
+
 HeadlessPlatform::HeadlessPlatform(Size screenSize)
     : screen(screenSize), overlays(screenSize, screen), platform{app,    messages, locale,
                                                                  clock,  events,   files,

@@ -67,7 +67,7 @@ void MemoryFileSystem::writeNewFile(const std::wstring& path, std::span<const st
   if (folders_.count(folder) == 0) throw Failure(L"The system cannot find the path specified.");
   if (deniedFolders_.count(folder) != 0) throw Failure(L"Access is denied.");
   if (files_.count(path) != 0 || folders_.count(path) != 0) {
-    throw Failure(L"The file exists.");
+    throw NameTaken(L"The file exists.");
   }
   if (writes_ == failingWrite_) {
     const std::size_t kept = std::min(keptBytes_, bytes.size());

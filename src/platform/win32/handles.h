@@ -7,6 +7,7 @@
 
 #include <atomic>
 #include <cstddef>
+#include <string>
 #include <utility>
 
 namespace qo::win32 {
@@ -28,17 +29,40 @@ enum class HandleKind {
   Count
 };
 
+// The kinds' names, in the order above, as the test probe reports them.
+inline constexpr const char* kHandleKindNames[] = {
+    "dc",   "window_dc", "bitmap", "pen",  "brush",       "font",
+    "cursor", "icon",   "window", "file", "registry_key"};
+static_assert(std::size(kHandleKindNames) == static_cast<std::size_t>(HandleKind::Count));
+
+constexpr bool isGdiKind(HandleKind kind) {
+  using enum HandleKind;
+  return kind == Dc || kind == WindowDc || kind == Bitmap || kind == Pen || kind == Brush ||
+         kind == Font;
+}
+
+constexpr bool isUserKind(HandleKind kind) {
+  using enum HandleKind;
+  return kind == Window || kind == Cursor || kind == Icon;
+}
+
+// The counts of a running program can be read from outside: they live in a
+// named memory section of this name, one 32-bit count per kind in the order above.
+inline std::wstring handleCountsSectionName(DWORD processId) {
+  return L"QuillmarkOrvaneHandleCounts-" + std::to_wstring(processId);
+}
+
 class HandleCounts {
  public:
-  static void add(HandleKind kind) { counts_[index(kind)].fetch_add(1); }
-  static void remove(HandleKind kind) { counts_[index(kind)].fetch_sub(1); }
-  static long live(HandleKind kind) { return counts_[index(kind)].load(); }
+  static void add(HandleKind kind) { counts()[index(kind)].fetch_add(1); }
+  static void remove(HandleKind kind) { counts()[index(kind)].fetch_sub(1); }
+  static long live(HandleKind kind) { return counts()[index(kind)].load(); }
   static long liveGdi();   // DCs, bitmaps, pens, brushes, fonts
   static long liveUser();  // windows, cursors, icons
 
  private:
   static int index(HandleKind kind) { return static_cast<int>(kind); }
-  static std::atomic<long> counts_[static_cast<int>(HandleKind::Count)];
+  static std::atomic<long>* counts();
 };
 
 // A move-only owner of one handle; Traits give its kind, its empty value and how

@@ -435,15 +435,9 @@ void Win32MainWindow::raiseLostFocus(std::size_t index) {
 }
 
 void Win32MainWindow::raise(std::wstring_view control, ControlEvent event, const MouseArgs& mouse) {
-  if (!events_) return;
-  try {
-    raiseEvent(*events_, control, event, mouse);
-  } catch (...) {
-    // Nothing thrown may cross the system's frames; the user learns what failed.
-    const std::wstring description = describeException(std::current_exception());
-    ::MessageBoxW(hwnd(), description.c_str(), kErrorReportTitle.data(),
-                  MB_OK | MB_ICONEXCLAMATION);
-  }
+  // A failure that a handler lets through is reported where every message enters
+  // our code (WindowBase), as for every other window.
+  if (events_) raiseEvent(*events_, control, event, mouse);
 }
 
 void Win32MainWindow::raiseMouseMove(std::wstring_view control, WPARAM keys, LPARAM position) {

@@ -101,6 +101,7 @@ Win32OverlayWindow::~Win32OverlayWindow() {
 }
 
 void Win32OverlayWindow::setApplicationIcon() {
+  ::SetLastError(0);
   bigIcon_.reset(loadApplicationIcon(IDI_APPLICATION_ICON, SM_CXICON, SM_CYICON));
   smallIcon_.reset(loadApplicationIcon(IDI_APPLICATION_ICON, SM_CXSMICON, SM_CYSMICON));
   if (!bigIcon_ || !smallIcon_) throwLastError(L"The application icon could not be loaded.");
@@ -212,8 +213,11 @@ LRESULT Win32OverlayWindow::onMessage(UINT message, WPARAM wParam, LPARAM lParam
       raiseMouse(message, wParam, lParam);
       return 0;
     case WM_LBUTTONDBLCLK:
-      // The handler may discard this window: nothing of it is touched afterwards.
       events_.Form_DblClick();
+      return 0;
+    case WM_CLOSE:
+      // Form2 unloads the overlay; the system must not destroy the window under it.
+      events_.systemClose();
       return 0;
     default:
       return defaultHandling(message, wParam, lParam);
@@ -222,6 +226,12 @@ LRESULT Win32OverlayWindow::onMessage(UINT message, WPARAM wParam, LPARAM lParam
 
 std::unique_ptr<OverlayWindow> Win32OverlayHost::buildOverlay(OverlayEvents& events) {
   return std::make_unique<Win32OverlayWindow>(events);
+}
+
+void Win32OverlayHost::discardOverlay(std::unique_ptr<OverlayWindow> window) {
+  // Every overlay window comes from buildOverlay above.
+  WindowBase::destroyWhenIdle(
+      std::unique_ptr<WindowBase>(static_cast<Win32OverlayWindow*>(window.release())));
 }
 
 }  // namespace qo::win32

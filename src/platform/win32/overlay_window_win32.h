@@ -19,6 +19,7 @@ class PreviewBox final : public WindowBase {
 
  protected:
   LRESULT onMessage(UINT message, WPARAM wParam, LPARAM lParam) override;
+  std::wstring_view formName() const override { return L"Form2"; }
 };
 
 // The overlay Form2: borderless, maximised over the whole screen, no taskbar
@@ -45,6 +46,7 @@ class Win32OverlayWindow final : public WindowBase, public OverlayWindow {
 
  protected:
   LRESULT onMessage(UINT message, WPARAM wParam, LPARAM lParam) override;
+  std::wstring_view formName() const override { return L"Form2"; }
 
  private:
   void paint();
@@ -63,6 +65,7 @@ class Win32OverlayWindow final : public WindowBase, public OverlayWindow {
 class Win32OverlayHost final : public OverlayHost {
  public:
   std::unique_ptr<OverlayWindow> buildOverlay(OverlayEvents& events) override;
+  void discardOverlay(std::unique_ptr<OverlayWindow> window) override;
 };
 
 // The four-image application icon at the size the system wants for kind.

@@ -25,6 +25,8 @@ static_assert(kPixelOffset % 4 == 0);
 }  // namespace
 
 PersistentImage::PersistentImage(Size size, COLORREF fill) : size_(size) {
+  // Each failure below names a system reason only when its own call set one.
+  ::SetLastError(0);
   const std::uint64_t pixelBytes =
       bmpRowBytes(size.width) * static_cast<std::uint64_t>(std::max(size.height, 0));
   const std::uint64_t sectionBytes = kPixelOffset + pixelBytes;
@@ -33,6 +35,7 @@ PersistentImage::PersistentImage(Size size, COLORREF fill) : size_(size) {
   section_.reset(::CreateFileMappingW(INVALID_HANDLE_VALUE, nullptr, PAGE_READWRITE, 0,
                                       static_cast<DWORD>(sectionBytes), nullptr));
   if (!section_) throwTooLarge(size);
+  ::SetLastError(0);
   dc_.reset(::CreateCompatibleDC(nullptr));
   if (!dc_) throwLastError(L"The drawing surface could not be created.");
   BITMAPINFO info{};
@@ -43,6 +46,7 @@ PersistentImage::PersistentImage(Size size, COLORREF fill) : size_(size) {
   info.bmiHeader.biBitCount = 24;
   info.bmiHeader.biCompression = BI_RGB;
   void* bits = nullptr;
+  ::SetLastError(0);
   bitmap_.reset(::CreateDIBSection(dc_.get(), &info, DIB_RGB_COLORS, &bits, section_.get(),
                                    static_cast<DWORD>(kPixelOffset)));
   if (!bitmap_ || !bits) throwTooLarge(size);
@@ -82,6 +86,7 @@ void PersistentImage::writeBitmapFile(FileSystem& files, const std::wstring& pat
 HPEN PersistentImage::penFor(int width, COLORREF colour) {
   if (!pen_ || width != penWidth_ || colour != penColour_) {
     // Wide pens from CreatePen have round ends and joins, so segments meet without gaps.
+    ::SetLastError(0);
     UniquePen pen(::CreatePen(PS_SOLID, width, colour));
     if (!pen) throwLastError(L"A pen could not be created.");
     pen_ = std::move(pen);

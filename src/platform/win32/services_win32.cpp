@@ -1,5 +1,6 @@
 #include "platform/win32/services_win32.h"
 
+#include <algorithm>
 #include <vector>
 
 #include "base/failure.h"
@@ -10,6 +11,7 @@ namespace qo::win32 {
 std::wstring Win32Application::programFolder() {
   std::vector<wchar_t> buffer(MAX_PATH);
   for (;;) {
+    ::SetLastError(0);
     const DWORD length =
         ::GetModuleFileNameW(nullptr, buffer.data(), static_cast<DWORD>(buffer.size()));
     if (length == 0) throwLastError(L"The program's own path could not be read.");
@@ -27,11 +29,55 @@ std::wstring Win32Application::programFolder() {
 // Whatever is open (the overlay, a modal box, the pause) goes with the process.
 void Win32Application::end() { ::ExitProcess(0); }
 
+namespace {
+
+BOOL CALLBACK disableEnabled(HWND window, LPARAM disabled) {
+  if (::IsWindowEnabled(window)) {
+    ::EnableWindow(window, FALSE);
+    reinterpret_cast<std::vector<HWND>*>(disabled)->push_back(window);
+  }
+  return TRUE;
+}
+
+// Disables every top-level window of the thread but one while it lives, and
+// enables again what it disabled: a message box is modal to the whole program,
+// not only to its owner.
+class OtherWindowsDisabled {
+ public:
+  explicit OtherWindowsDisabled(HWND owner) {
+    ::EnumThreadWindows(::GetCurrentThreadId(), &disableEnabled,
+                        reinterpret_cast<LPARAM>(&disabled_));
+    // The box disables its owner itself and must find it enabled, or the owner
+    // would not be activated again when the box closes.
+    if (owner) {
+      const auto found = std::find(disabled_.begin(), disabled_.end(), owner);
+      if (found != disabled_.end()) {
+        ::EnableWindow(owner, TRUE);
+        disabled_.erase(found);
+      }
+    }
+  }
+  OtherWindowsDisabled(const OtherWindowsDisabled&) = delete;
+  OtherWindowsDisabled& operator=(const OtherWindowsDisabled&) = delete;
+  ~OtherWindowsDisabled() {
+    for (const HWND window : disabled_) {
+      if (::IsWindow(window)) ::EnableWindow(window, TRUE);
+    }
+  }
+
+ private:
+  std::vector<HWND> disabled_;
+};
+
+}  // namespace
+
 void Win32MessageBoxes::show(std::wstring_view text, std::wstring_view title, unsigned style) {
   const std::wstring textZ(text);
   const std::wstring titleZ(title);
-  if (::MessageBoxW(::GetActiveWindow(), textZ.c_str(), titleZ.c_str(), style | MB_SETFOREGROUND) ==
-      0) {
+  const HWND owner = ::GetActiveWindow();
+  const OtherWindowsDisabled modal(owner);
+  ::SetLastError(0);
+  if (::MessageBoxW(owner, textZ.c_str(), titleZ.c_str(), style | MB_SETFOREGROUND) == 0) {
     throwLastError(L"A message box could not be shown.");
   }
 }
@@ -84,6 +130,7 @@ int Win32EventPump::run() {
 
 std::int64_t Win32FileSystem::lastChangeTime(const std::wstring& path) {
   WIN32_FILE_ATTRIBUTE_DATA data{};
+  ::SetLastError(0);
   if (!::GetFileAttributesExW(path.c_str(), GetFileExInfoStandard, &data)) {
     throwLastError(L"\"" + path + L"\" could not be found.");
   }
@@ -92,19 +139,31 @@ std::int64_t Win32FileSystem::lastChangeTime(const std::wstring& path) {
 }
 
 void Win32FileSystem::writeNewFile(const std::wstring& path, std::span<const std::uint8_t> bytes) {
+  ::SetLastError(0);
   UniqueFile file(::CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
                                 FILE_ATTRIBUTE_NORMAL, nullptr));
-  if (!file) throwLastError(L"");
+  if (!file) {
+    const DWORD code = ::GetLastError();
+    // Whatever the reason given, an entry of that name is someone else's.
+    if (code == ERROR_FILE_EXISTS || code == ERROR_ALREADY_EXISTS ||
+        ::GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES) {
+      throw NameTaken(systemMessage(code == ERROR_SUCCESS ? ERROR_FILE_EXISTS : code));
+    }
+    ::SetLastError(code);
+    throwLastReason(L"The file could not be created.");
+  }
   std::size_t written = 0;
   while (written < bytes.size()) {
     const DWORD chunk = static_cast<DWORD>(std::min<std::size_t>(bytes.size() - written, 1u << 24));
     DWORD done = 0;
+    ::SetLastError(0);
     if (!::WriteFile(file.get(), bytes.data() + written, chunk, &done, nullptr) || done == 0) {
-      throwLastError(L"");
+      throwLastReason(L"The file could not be written.");
     }
     written += done;
   }
-  if (!::FlushFileBuffers(file.get())) throwLastError(L"");
+  ::SetLastError(0);
+  if (!::FlushFileBuffers(file.get())) throwLastReason(L"The file could not be written.");
 }
 
 void Win32FileSystem::replaceFile(const std::wstring& from, const std::wstring& to) {
@@ -114,9 +173,10 @@ void Win32FileSystem::replaceFile(const std::wstring& from, const std::wstring& 
   if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_READONLY)) {
     throwError(L"", ERROR_ACCESS_DENIED);
   }
+  ::SetLastError(0);
   if (!::MoveFileExW(from.c_str(), to.c_str(),
                      MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
-    throwLastError(L"");
+    throwLastReason(L"The file could not be put in place.");
   }
 }
 

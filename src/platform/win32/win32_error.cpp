@@ -25,6 +25,16 @@ void throwError(std::wstring_view what, unsigned long code) {
   throw Failure(std::wstring(what) + L" " + systemMessage(code));
 }
 
-void throwLastError(std::wstring_view what) { throwError(what, ::GetLastError()); }
+void throwLastError(std::wstring_view what) {
+  const DWORD code = ::GetLastError();
+  if (code == ERROR_SUCCESS) throw Failure(std::wstring(what));
+  throwError(what, code);
+}
+
+void throwLastReason(std::wstring_view ownWords) {
+  const DWORD code = ::GetLastError();
+  if (code == ERROR_SUCCESS) throw Failure(std::wstring(ownWords));
+  throwError(L"", code);
+}
 
 }  // namespace qo::win32

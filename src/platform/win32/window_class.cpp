@@ -1,8 +1,20 @@
 #include "platform/win32/window_class.h"
 
+#include <utility>
+
+#include "base/error_report.h"
+#include "base/failure.h"
+#include "platform/win32/services_win32.h"
 #include "platform/win32/win32_error.h"
 
 namespace qo::win32 {
+
+namespace {
+
+// True while an error report for a failure no guarded handler caught is open.
+bool uncaughtReportOpen = false;
+
+}  // namespace
 
 HINSTANCE programInstance() { return ::GetModuleHandleW(nullptr); }
 
@@ -16,12 +28,14 @@ void WindowBase::registerClass(const wchar_t* name, UINT style, HCURSOR cursor, 
   wc.hCursor = cursor;
   wc.hbrBackground = background;
   wc.lpszClassName = name;
+  ::SetLastError(0);
   if (!::RegisterClassExW(&wc)) throwLastError(L"A window class could not be registered.");
 }
 
 HWND WindowBase::createWindow(DWORD exStyle, const wchar_t* className, const wchar_t* text,
                               DWORD style, int x, int y, int width, int height, HWND parent,
                               HMENU id) {
+  ::SetLastError(0);
   HWND window = ::CreateWindowExW(exStyle, className, text, style, x, y, width, height, parent, id,
                                   programInstance(), this);
   if (!window) throwLastError(L"A window could not be created.");
@@ -34,6 +48,20 @@ LRESULT WindowBase::onMessage(UINT message, WPARAM wParam, LPARAM lParam) {
 
 LRESULT WindowBase::defaultHandling(UINT message, WPARAM wParam, LPARAM lParam) {
   return ::DefWindowProcW(hwnd_, message, wParam, lParam);
+}
+
+WindowBase::~WindowBase() {
+  if (!hwnd_) return;
+  ::SetWindowLongPtrW(hwnd_, GWLP_USERDATA, 0);
+  HandleCounts::remove(HandleKind::Window);
+  ::DestroyWindow(std::exchange(hwnd_, nullptr));
+}
+
+void WindowBase::destroyWhenIdle(std::unique_ptr<WindowBase> window) {
+  if (!window || window->messagesInHand_ == 0) return;  // destroyed as it goes out of scope
+  if (window->hwnd_) ::ShowWindow(window->hwnd_, SW_HIDE);
+  window->destroyWhenIdle_ = true;
+  static_cast<void>(window.release());  // the thunk deletes it
 }
 
 LRESULT CALLBACK WindowBase::thunk(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
@@ -52,7 +80,43 @@ LRESULT CALLBACK WindowBase::thunk(HWND hwnd, UINT message, WPARAM wParam, LPARA
     self->hwnd_ = nullptr;
     return ::DefWindowProcW(hwnd, message, wParam, lParam);
   }
-  return self->onMessage(message, wParam, lParam);
+  ++self->messagesInHand_;
+  // A window on its way out raises no more events: it is no longer its form's.
+  const LRESULT result = self->destroyWhenIdle_
+                             ? ::DefWindowProcW(hwnd, message, wParam, lParam)
+                             : self->handle(message, wParam, lParam);
+  if (--self->messagesInHand_ == 0 && self->destroyWhenIdle_) {
+    self->destroyWhenIdle_ = false;  // its window's last messages come through here again
+    delete self;
+  }
+  return result;
+}
+
+LRESULT WindowBase::handle(UINT message, WPARAM wParam, LPARAM lParam) noexcept {
+  try {
+    return onMessage(message, wParam, lParam);
+  } catch (...) {
+    // The toolchain cannot unwind through the system's frames: a failure ends here.
+    reportUncaught(message, std::current_exception());
+    return message == WM_CREATE ? -1 : 0;  // a window that fails to build is not built
+  }
+}
+
+// There is no numbered statement to name: the report names the form, WindowProc
+// as the handler, and the window message in place of the line.  A failure while
+// such a report is open (a repaint behind it, say) is not reported again.
+void WindowBase::reportUncaught(UINT message, const std::exception_ptr& error) noexcept {
+  if (message == WM_PAINT && hwnd_) ::ValidateRect(hwnd_, nullptr);  // or it comes straight back
+  if (uncaughtReportOpen) return;
+  uncaughtReportOpen = true;
+  try {
+    Win32MessageBoxes boxes;
+    showErrorReport(boxes, describeException(error), location::windowProcedureLocation(formName()),
+                    static_cast<int>(message));
+  } catch (...) {
+    // A report that cannot be shown must not take the program down either.
+  }
+  uncaughtReportOpen = false;
 }
 
 int dpiOf(HWND window) {

@@ -1,5 +1,9 @@
 #pragma once
 
+#include <exception>
+#include <memory>
+#include <string_view>
+
 #include "platform/win32/handles.h"
 
 namespace qo::win32 {
@@ -7,14 +11,25 @@ namespace qo::win32 {
 // Base of our window objects: one thunk per class binds the object on
 // WM_NCCREATE and forwards each message to onMessage.  Its windows are counted
 // in HandleCounts from WM_NCCREATE to WM_NCDESTROY.
+//
+// The thunk is the one place where window messages enter our code: nothing
+// thrown leaves it into the system's frames, and a window object is never
+// deleted while one of its own messages is being handled.
 class WindowBase {
  public:
   WindowBase() = default;
   WindowBase(const WindowBase&) = delete;
   WindowBase& operator=(const WindowBase&) = delete;
-  virtual ~WindowBase() = default;
+  // A window still alive here belongs to an object whose building failed: it is
+  // destroyed without any further message reaching the object.
+  virtual ~WindowBase();
 
   HWND hwnd() const { return hwnd_; }
+
+  // Destroys the object and its window now or, when the window is handling a
+  // message of its own, hides the window now and destroys both once the
+  // outermost of those messages has been handled.
+  static void destroyWhenIdle(std::unique_ptr<WindowBase> window);
 
  protected:
   // Registers the class once per process (idempotent).
@@ -24,12 +39,20 @@ class WindowBase {
                     int x, int y, int width, int height, HWND parent, HMENU id);
   virtual LRESULT onMessage(UINT message, WPARAM wParam, LPARAM lParam);
   LRESULT defaultHandling(UINT message, WPARAM wParam, LPARAM lParam);
+  // The form whose handlers the window's messages reach, as an error report names
+  // it: the main window and its controls belong to Form1.
+  virtual std::wstring_view formName() const { return L"Form1"; }
   // Forgets the window once it is destroyed.
   void detach() { hwnd_ = nullptr; }
 
  private:
   static LRESULT CALLBACK thunk(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
+  LRESULT handle(UINT message, WPARAM wParam, LPARAM lParam) noexcept;
+  void reportUncaught(UINT message, const std::exception_ptr& error) noexcept;
+
   HWND hwnd_ = nullptr;
+  int messagesInHand_ = 0;  // nested messages of this window being handled
+  bool destroyWhenIdle_ = false;
 };
 
 HINSTANCE programInstance();
