@@ -17,6 +17,7 @@
 namespace qo::win32 {
 namespace {
 
+using testing::failureOf;
 using testing::LiveHandles;
 using testing::narrow;
 using testing::readWholeFile;
@@ -34,18 +35,6 @@ std::wstring missingDrivePath() {
       return std::wstring(1, static_cast<wchar_t>('A' + letter)) + L":\\x";
   }
   return L"B:\\x";
-}
-
-// The description of the Failure that call throws; fails the test when it throws none.
-template <class Call>
-std::wstring failureOf(Call&& call) {
-  try {
-    call();
-  } catch (const Failure& failure) {
-    return failure.description();
-  }
-  ADD_FAILURE() << "no Failure thrown";
-  return {};
 }
 
 // --- last-change time and FileExists ------------------------------------------------------

@@ -17,22 +17,12 @@ namespace qo::win32 {
 namespace {
 
 using testing::LiveHandles;
+using testing::failureOf;
 using testing::pumpUntil;
 using testing::readWholeFile;
 using testing::ScratchFolder;
 using testing::screenPixel;
 using testing::writeWholeFile;
-
-template <class Call>
-std::wstring failureOf(Call&& call) {
-  try {
-    call();
-  } catch (const Failure& failure) {
-    return failure.description();
-  }
-  ADD_FAILURE() << "no Failure thrown";
-  return {};
-}
 
 std::wstring besideTheTests(const std::wstring& name) {
   wchar_t path[MAX_PATH] = {};

@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "base/failure.h"
 #include "base/geometry.h"
 #include "platform/win32/handles.h"
 
@@ -153,6 +154,18 @@ inline std::vector<std::uint8_t> tinyCursorFile() {
   bytes.resize(bytes.size() + 128, 0x0F);                                   // XOR mask
   bytes.resize(bytes.size() + 128, 0xF0);                                   // AND mask
   return bytes;
+}
+
+// The description of the Failure that call throws; fails the test when it throws none.
+template <class Call>
+std::wstring failureOf(Call&& call) {
+  try {
+    call();
+  } catch (const Failure& failure) {
+    return failure.description();
+  }
+  ADD_FAILURE() << "no Failure thrown";
+  return {};
 }
 
 }  // namespace qo::win32::testing

@@ -62,16 +62,6 @@ RECT windowRectForClient(int width, int height, int dpi) {
   return r;
 }
 
-int buttonsHeld(WPARAM keys) {
-  return ((keys & MK_LBUTTON) ? 1 : 0) | ((keys & MK_RBUTTON) ? 2 : 0) |
-         ((keys & MK_MBUTTON) ? 4 : 0);
-}
-
-int shiftState(WPARAM keys) {
-  return ((keys & MK_SHIFT) ? 1 : 0) | ((keys & MK_CONTROL) ? 2 : 0) |
-         ((::GetKeyState(VK_MENU) < 0) ? 4 : 0);
-}
-
 int checkState(int value) {
   return value == 1 ? BST_CHECKED : value == 2 ? BST_INDETERMINATE : BST_UNCHECKED;
 }

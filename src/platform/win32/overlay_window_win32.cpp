@@ -38,16 +38,6 @@ void copyInBands(HDC target, HDC source, const RECT& area) {
 
 Size screenSize() { return {::GetSystemMetrics(SM_CXSCREEN), ::GetSystemMetrics(SM_CYSCREEN)}; }
 
-int buttonsHeld(WPARAM keys) {
-  return ((keys & MK_LBUTTON) ? 1 : 0) | ((keys & MK_RBUTTON) ? 2 : 0) |
-         ((keys & MK_MBUTTON) ? 4 : 0);
-}
-
-int shiftState(WPARAM keys) {
-  return ((keys & MK_SHIFT) ? 1 : 0) | ((keys & MK_CONTROL) ? 2 : 0) |
-         ((::GetKeyState(VK_MENU) < 0) ? 4 : 0);
-}
-
 // Scales an offset within the 25-pixel square to the box's pixels.
 int scaled(int offset, int boxSide) {
   return (offset * boxSide + kPreviewSquareSide / 2) / kPreviewSquareSide;

@@ -119,6 +119,16 @@ void WindowBase::reportUncaught(UINT message, const std::exception_ptr& error) n
   uncaughtReportOpen = false;
 }
 
+int buttonsHeld(WPARAM keys) {
+  return ((keys & MK_LBUTTON) ? 1 : 0) | ((keys & MK_RBUTTON) ? 2 : 0) |
+         ((keys & MK_MBUTTON) ? 4 : 0);
+}
+
+int shiftState(WPARAM keys) {
+  return ((keys & MK_SHIFT) ? 1 : 0) | ((keys & MK_CONTROL) ? 2 : 0) |
+         ((::GetKeyState(VK_MENU) < 0) ? 4 : 0);
+}
+
 int dpiOf(HWND window) {
   using GetDpiForWindowFn = UINT(WINAPI*)(HWND);
   const auto getDpiForWindow = reinterpret_cast<GetDpiForWindowFn>(reinterpret_cast<void*>(

@@ -60,4 +60,10 @@ HINSTANCE programInstance();
 // The window's dots per inch (96 where the system cannot tell).
 int dpiOf(HWND window);
 
+// The mouse buttons held, as a mouse event's Button argument counts them (1 left,
+// 2 right, 4 middle), from a mouse message's key flags.
+int buttonsHeld(WPARAM keys);
+// Shift 1, Ctrl 2, Alt 4, as a mouse event's Shift argument counts them.
+int shiftState(WPARAM keys);
+
 }  // namespace qo::win32
