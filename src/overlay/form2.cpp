@@ -30,7 +30,7 @@ Form2::~Form2() = default;
 void Form2::Load() {
   if (window_) return;
   window_ = platform_.overlays.buildOverlay(*this);
-  CommonDialog1 = std::make_unique<CommonDialog>(window_->dialogs());
+  CommonDialog1 = std::make_shared<CommonDialog>(window_->dialogs());
   drawWidth_ = 1;
   Form_Load();
 }
@@ -78,14 +78,19 @@ void Form2::Form_MouseDown(int button, int /*shift*/, float x, float y) {
 
 void Form2::savePicture(Guard& guard) {
   Load();
-  guard.step(112, [&] { CommonDialog1->FileName.clear(); });
-  guard.step(114, [&] { CommonDialog1->DialogTitle = L"Save As"; });
-  guard.step(116, [&] { CommonDialog1->Filter = L"BMP Files (*.bmp)|*.bmp|"; });
-  guard.step(118, [&] { CommonDialog1->ShowSave(); });
+  // The overlay can be closed from outside while its dialog is open; the dialog's
+  // properties outlive that here, and the picture it was opened for is gone, so
+  // nothing is written.
+  const std::shared_ptr<CommonDialog> dialog = CommonDialog1;
+  guard.step(112, [&] { dialog->FileName.clear(); });
+  guard.step(114, [&] { dialog->DialogTitle = L"Save As"; });
+  guard.step(116, [&] { dialog->Filter = L"BMP Files (*.bmp)|*.bmp|"; });
+  guard.step(118, [&] { dialog->ShowSave(); });
+  if (CommonDialog1 != dialog) return;
   bool chosen = false;
-  guard.step(120, [&] { chosen = !CommonDialog1->FileName.empty(); });
+  guard.step(120, [&] { chosen = !dialog->FileName.empty(); });
   if (!chosen) return;
-  guard.step(122, [&] { window().writeBitmapFile(platform_.files, CommonDialog1->FileName); });
+  guard.step(122, [&] { window().writeBitmapFile(platform_.files, dialog->FileName); });
 }
 
 void Form2::Form_MouseMove(int button, int /*shift*/, float x, float y) {

@@ -51,7 +51,7 @@ class Form2 final : public OverlayEvents {
   Platform& platform_;
   MainWindow& mainWindow_;
   std::unique_ptr<OverlayWindow> window_;
-  std::unique_ptr<CommonDialog> CommonDialog1;  // a control: rebuilt with the window
+  std::shared_ptr<CommonDialog> CommonDialog1;  // a control: rebuilt with the window
   std::int16_t m_LastX = 0;
   std::int16_t m_LastY = 0;
   int drawWidth_ = 1;  // the window's own pen width: 1 in a freshly built window

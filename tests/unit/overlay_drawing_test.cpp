@@ -228,6 +228,14 @@ TEST_F(Saving, AFolderThatDoesNotExistIsReportedAtLine122) {
   EXPECT_EQ(host_.files.fileCount(), 0u);
 }
 
+TEST_F(Saving, AnOverlayClosedWhileItsDialogIsOpenWritesNothing) {
+  dialogs().whileSaveOpen = [&] { form2_.systemClose(); };
+  saveAs(L"C:\\pics\\late.bmp");
+  EXPECT_EQ(host_.files.fileCount(), 0u);
+  EXPECT_TRUE(host_.messages.shown.empty());
+  EXPECT_FALSE(form2_.isLoaded());
+}
+
 TEST_F(Saving, AMoveWithTheRightButtonHeldSavesAgainAndDrawingGoesOn) {
   dialogs().saveAnswers = {std::nullopt, std::nullopt};
   form2_.Form_MouseMove(2, 0, 10, 10);

@@ -45,6 +45,7 @@ std::optional<std::wstring> ScriptedDialogs::showSave(std::wstring_view title,
                                                       std::wstring_view initialName,
                                                       unsigned flags) {
   saveRequests.push_back({std::wstring(title), filters, std::wstring(initialName), flags});
+  if (whileSaveOpen) whileSaveOpen();
   if (saveAnswers.empty()) return std::nullopt;
   auto answer = saveAnswers.front();
   saveAnswers.pop_front();

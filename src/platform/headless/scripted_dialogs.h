@@ -1,6 +1,7 @@
 #pragma once
 
 #include <deque>
+#include <functional>
 #include <optional>
 #include <string>
 #include <vector>
@@ -27,6 +28,7 @@ class ScriptedDialogs final : public DialogHost {
   std::deque<std::optional<Colour>> colourAnswers;
   std::vector<SaveRequest> saveRequests;
   std::vector<Colour> colourRequests;
+  std::function<void()> whileSaveOpen;  // runs while the save dialog is "open"
 };
 
 }  // namespace qo

@@ -33,6 +33,7 @@ UniqueFont createFont(const FontDefinition& font, int dpi) {
   logFont.lfCharSet = static_cast<BYTE>(font.charset);
   logFont.lfQuality = DEFAULT_QUALITY;
   font.face.copy(logFont.lfFaceName, std::min<std::size_t>(font.face.size(), LF_FACESIZE - 1));
+  ::SetLastError(0);
   UniqueFont created(::CreateFontIndirectW(&logFont));
   if (!created) throwLastError(L"The font " + std::wstring(font.face) + L" could not be created.");
   return created;
@@ -153,6 +154,7 @@ HWND Win32MainWindow::createControl(Control& c, HWND container, int id) {
   } else {
     style |= SS_LEFT | SS_NOPREFIX;
   }
+  ::SetLastError(0);
   HWND created = ::CreateWindowExW(exStyle, className, text.c_str(), style, 0, 0, 0, 0, container,
                                    menuId, programInstance(), nullptr);
   if (!created) throwLastError(L"The control " + name + L" could not be created.");
@@ -259,6 +261,7 @@ std::wstring Win32MainWindow::text1Text() { return textOf(L"Text1"); }
 void Win32MainWindow::setText1Text(const std::wstring& text) {
   // WM_SETTEXT brings EN_CHANGE even for the same text; the change event is for a change.
   if (text == text1Text()) return;
+  ::SetLastError(0);
   if (!::SetWindowTextW(control(L"Text1"), text.c_str())) {
     throwLastError(L"The thickness box's text could not be set.");
   }
@@ -298,12 +301,14 @@ std::wstring Win32MainWindow::caption() {
 }
 
 void Win32MainWindow::setCaption(const std::wstring& caption) {
+  ::SetLastError(0);
   if (!::SetWindowTextW(hwnd(), caption.c_str())) {
     throwLastError(L"The window's caption could not be set.");
   }
 }
 
 void Win32MainWindow::setApplicationIcon() {
+  ::SetLastError(0);
   UniqueIcon big(loadApplicationIcon(IDI_APPLICATION_ICON, SM_CXICON, SM_CYICON));
   UniqueIcon small(loadApplicationIcon(IDI_APPLICATION_ICON, SM_CXSMICON, SM_CYSMICON));
   if (!big || !small) throwLastError(L"The application icon could not be loaded.");
@@ -344,6 +349,7 @@ void Win32MainWindow::setControlBackColor(std::size_t index, Colour colour) {
 }
 
 void Win32MainWindow::setBackColor(Colour colour) {
+  ::SetLastError(0);
   UniqueBrush brush(::CreateSolidBrush(toColorRef(colour)));
   if (!brush) throwLastError(L"The window's background could not be set.");
   backColour_ = colour;

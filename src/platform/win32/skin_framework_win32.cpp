@@ -86,6 +86,7 @@ std::wstring textOf(const Variant& text) {
 
 // The bytes of a skin file, or as many as show that it is too large to be one.
 std::vector<std::uint8_t> readSkinBytes(const std::wstring& path) {
+  ::SetLastError(0);
   UniqueFile file(::CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE,
                                 nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
   if (!file) throwLastError(L"The skin file \"" + path + L"\" could not be opened.");
@@ -93,6 +94,7 @@ std::vector<std::uint8_t> readSkinBytes(const std::wstring& path) {
   std::size_t filled = 0;
   DWORD done = 0;
   while (filled < bytes.size()) {
+    ::SetLastError(0);
     if (!::ReadFile(file.get(), bytes.data() + filled, static_cast<DWORD>(bytes.size() - filled),
                     &done, nullptr)) {
       throwLastError(L"The skin file \"" + path + L"\" could not be read.");
