@@ -20,16 +20,10 @@ using testing::LiveHandles;
 using testing::failureOf;
 using testing::pumpUntil;
 using testing::readWholeFile;
+using testing::besideTheTests;
 using testing::ScratchFolder;
 using testing::screenPixel;
 using testing::writeWholeFile;
-
-std::wstring besideTheTests(const std::wstring& name) {
-  wchar_t path[MAX_PATH] = {};
-  ::GetModuleFileNameW(nullptr, path, MAX_PATH);
-  std::wstring folder(path);
-  return folder.substr(0, folder.find_last_of(L'\\') + 1) + name;
-}
 
 std::vector<std::uint8_t> bytesOf(std::string_view text) { return {text.begin(), text.end()}; }
 

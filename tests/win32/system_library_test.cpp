@@ -10,15 +10,9 @@ namespace qo::win32 {
 namespace {
 
 using testing::narrow;
+using testing::besideTheTests;
 using testing::ScratchFolder;
 using testing::writeWholeFile;
-
-std::wstring besideTheTests(const std::wstring& name) {
-  wchar_t path[MAX_PATH] = {};
-  ::GetModuleFileNameW(nullptr, path, MAX_PATH);
-  const std::wstring folder(path);
-  return folder.substr(0, folder.find_last_of(L'\\') + 1) + name;
-}
 
 // The Failure's text, or nothing when the library and the function were found.
 std::wstring attempt(const wchar_t* file, const char* function) {

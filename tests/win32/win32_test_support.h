@@ -156,6 +156,14 @@ inline std::vector<std::uint8_t> tinyCursorFile() {
   return bytes;
 }
 
+// A file in the folder that holds the test program.
+inline std::wstring besideTheTests(const std::wstring& name) {
+  wchar_t path[MAX_PATH] = {};
+  ::GetModuleFileNameW(nullptr, path, MAX_PATH);
+  const std::wstring folder(path);
+  return folder.substr(0, folder.find_last_of(L'\\') + 1) + name;
+}
+
 // The description of the Failure that call throws; fails the test when it throws none.
 template <class Call>
 std::wstring failureOf(Call&& call) {
