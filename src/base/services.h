@@ -88,15 +88,23 @@ class NameTaken : public Failure {
   using Failure::Failure;
 };
 
+// A file's bytes in pieces that follow one another in the file, so that a header
+// and a large body already in memory are written without first being joined.
+using FilePieces = std::span<const std::span<const std::uint8_t>>;
+
 class FileSystem {
  public:
   virtual ~FileSystem() = default;
   // Last-change time of the entry named by path; throws when it cannot be had.
   virtual std::int64_t lastChangeTime(const std::wstring& path) = 0;
-  // Creates a file that must not exist yet and writes all of bytes to it.  Throws
-  // NameTaken when the name is taken; a failure after the file was created leaves
-  // it for the caller to remove.
-  virtual void writeNewFile(const std::wstring& path, std::span<const std::uint8_t> bytes) = 0;
+  // Creates a file that must not exist yet and writes all of its pieces to it.
+  // Throws NameTaken when the name is taken; a failure after the file was created
+  // leaves it for the caller to remove.
+  virtual void writeNewFile(const std::wstring& path, FilePieces pieces) = 0;
+  // The same for a file of one piece.
+  void writeNewFile(const std::wstring& path, std::span<const std::uint8_t> bytes) {
+    writeNewFile(path, FilePieces(&bytes, 1));
+  }
   // Moves from over to, replacing any file named to.
   virtual void replaceFile(const std::wstring& from, const std::wstring& to) = 0;
   // Removes a file; never throws.

@@ -90,12 +90,12 @@ std::wstring nextTemporaryName(const std::wstring& path) {
 // Names already taken, also those taken between the test and the write, are
 // skipped and left alone; a write that fails removes only the file it created.
 std::wstring writeTemporaryFile(FileSystem& files, const std::wstring& path,
-                                std::span<const std::uint8_t> bytes) {
+                               FilePieces pieces) {
   for (int attempt = 0; attempt < kTemporaryNameAttempts; ++attempt) {
     std::wstring temporary = nextTemporaryName(path);
     if (FileExists(files, temporary)) continue;
     try {
-      files.writeNewFile(temporary, bytes);
+      files.writeNewFile(temporary, pieces);
     } catch (const NameTaken&) {
       continue;  // someone else's file
     } catch (...) {
@@ -136,10 +136,9 @@ std::vector<std::uint8_t> encodeBmp(const ImageView& image) {
   return out;
 }
 
-void writeFileReplacing(FileSystem& files, const std::wstring& path,
-                        std::span<const std::uint8_t> bytes) {
+void writeFileReplacing(FileSystem& files, const std::wstring& path, FilePieces pieces) {
   try {
-    const std::wstring temporary = writeTemporaryFile(files, path, bytes);
+    const std::wstring temporary = writeTemporaryFile(files, path, pieces);
     try {
       files.replaceFile(temporary, path);
     } catch (...) {

@@ -25,11 +25,15 @@ std::uint64_t bmpRowBytes(int width);
 // picture is empty or too large for the format.
 void encodeBmpHeaders(std::span<std::uint8_t, kBmpHeaderBytes> out, Size size);
 
-// Writes bytes to a temporary file beside path and moves it over path only when
-// it is complete, so a failed write leaves an existing file untouched and no
+// Writes the pieces to a temporary file beside path and moves it over path only
+// when it is complete, so a failed write leaves an existing file untouched and no
 // temporary file behind.  Throws Failure when the file cannot be written.
-void writeFileReplacing(FileSystem& files, const std::wstring& path,
-                        std::span<const std::uint8_t> bytes);
+void writeFileReplacing(FileSystem& files, const std::wstring& path, FilePieces pieces);
+// The same for a file of one piece.
+inline void writeFileReplacing(FileSystem& files, const std::wstring& path,
+                               std::span<const std::uint8_t> bytes) {
+  writeFileReplacing(files, path, FilePieces(&bytes, 1));
+}
 
 void saveBitmapFile(FileSystem& files, const std::wstring& path, const ImageView& image);
 

@@ -224,7 +224,7 @@ TEST_F(WriteFileReplacing, ReplacesAnExistingFile) {
 }
 
 TEST_F(WriteFileReplacing, WritesAnEmptyFile) {
-  writeFileReplacing(files, kTarget, {});
+  writeFileReplacing(files, kTarget, std::span<const std::uint8_t>());
   EXPECT_TRUE(files.file(kTarget).empty());
   EXPECT_EQ(files.fileCount(), 1u);
 }
@@ -270,10 +270,10 @@ class ContendedFileSystem : public FileSystem {
     if (moment_ == Moment::BeforeTheTest) take(path);
     return inner_.lastChangeTime(path);
   }
-  void writeNewFile(const std::wstring& path, std::span<const std::uint8_t> bytes) override {
+  void writeNewFile(const std::wstring& path, FilePieces pieces) override {
     if (moment_ == Moment::BeforeTheWrite) take(path);
     written.push_back(path);
-    inner_.writeNewFile(path, bytes);
+    inner_.writeNewFile(path, pieces);
   }
   void replaceFile(const std::wstring& from, const std::wstring& to) override {
     inner_.replaceFile(from, to);

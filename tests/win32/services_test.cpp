@@ -161,7 +161,11 @@ TEST(Win32FileSystem, WriteNewFileCreatesItWithExactlyTheBytes) {
   Win32FileSystem files;
   files.writeNewFile(folder.file(L"new.bin"), kNewBytes);
   EXPECT_EQ(readWholeFile(folder.file(L"new.bin")), kNewBytes);
-  files.writeNewFile(folder.file(L"empty.bin"), {});
+  const std::span<const std::uint8_t> all(kNewBytes);
+  const std::span<const std::uint8_t> pieces[] = {all.first(1), {}, all.subspan(1)};
+  files.writeNewFile(folder.file(L"pieces.bin"), pieces);
+  EXPECT_EQ(readWholeFile(folder.file(L"pieces.bin")), kNewBytes) << "pieces follow one another";
+  files.writeNewFile(folder.file(L"empty.bin"), std::span<const std::uint8_t>());
   EXPECT_TRUE(readWholeFile(folder.file(L"empty.bin")).empty());
   EXPECT_TRUE(FileExists(files, folder.file(L"empty.bin")));
 }

@@ -61,8 +61,10 @@ std::int64_t MemoryFileSystem::lastChangeTime(const std::wstring& path) {
   throw Failure(L"The system cannot find the file specified.");
 }
 
-void MemoryFileSystem::writeNewFile(const std::wstring& path, std::span<const std::uint8_t> bytes) {
+void MemoryFileSystem::writeNewFile(const std::wstring& path, FilePieces pieces) {
   ++writes_;
+  std::vector<std::uint8_t> bytes;
+  for (const auto piece : pieces) bytes.insert(bytes.end(), piece.begin(), piece.end());
   const std::wstring folder = folderOf(path);
   if (folders_.count(folder) == 0) throw Failure(L"The system cannot find the path specified.");
   if (deniedFolders_.count(folder) != 0) throw Failure(L"Access is denied.");
@@ -74,7 +76,7 @@ void MemoryFileSystem::writeNewFile(const std::wstring& path, std::span<const st
     store(path, std::vector<std::uint8_t>(bytes.begin(), bytes.begin() + kept));
     throw Failure(L"There is not enough space on the disk.");
   }
-  store(path, std::vector<std::uint8_t>(bytes.begin(), bytes.end()));
+  store(path, std::move(bytes));
 }
 
 void MemoryFileSystem::replaceFile(const std::wstring& from, const std::wstring& to) {

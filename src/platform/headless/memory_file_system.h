@@ -47,7 +47,8 @@ class MemoryFileSystem : public FileSystem {
   void failReplace(bool fail) { failReplace_ = fail; }
 
   std::int64_t lastChangeTime(const std::wstring& path) override;
-  void writeNewFile(const std::wstring& path, std::span<const std::uint8_t> bytes) override;
+  using FileSystem::writeNewFile;
+  void writeNewFile(const std::wstring& path, FilePieces pieces) override;
   void replaceFile(const std::wstring& from, const std::wstring& to) override;
   void removeFile(const std::wstring& path) noexcept override;
   std::optional<DirectoryEntry> findEntry(const std::wstring& path) noexcept override;

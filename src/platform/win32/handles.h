@@ -141,26 +141,6 @@ struct FileTraits {
 };
 using UniqueFile = UniqueHandle<FileTraits>;
 
-// A section (file mapping) handle; CreateFileMappingW answers NULL on failure.
-inline void closeKernelHandle(HANDLE h) { ::CloseHandle(h); }
-using UniqueSection = UniqueHandle<SimpleTraits<HANDLE, HandleKind::File, closeKernelHandle>>;
-
-// A view of a section mapped into this process, unmapped on destruction.
-class MappedView {
- public:
-  MappedView(HANDLE section, DWORD access, std::size_t bytes)
-      : address_(::MapViewOfFile(section, access, 0, 0, bytes)) {}
-  MappedView(const MappedView&) = delete;
-  MappedView& operator=(const MappedView&) = delete;
-  ~MappedView() {
-    if (address_) ::UnmapViewOfFile(address_);
-  }
-  unsigned char* get() const { return static_cast<unsigned char*>(address_); }
-
- private:
-  void* address_;
-};
-
 // An opened registry key.  The predefined keys (HKEY_CURRENT_USER...) are never
 // held by this owner, so they are never closed.
 inline void closeRegistryKey(HKEY h) { ::RegCloseKey(h); }

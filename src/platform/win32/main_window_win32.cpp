@@ -71,8 +71,7 @@ int checkState(int value) {
 
 Win32MainWindow::Win32MainWindow()
     : backColour_(form1Definition().background),
-      background_(::CreateSolidBrush(toColorRef(backColour_))),
-      skinFramework_(createSkinFramework()) {
+      background_(::CreateSolidBrush(toColorRef(backColour_))) {
   registerClass(kMainClass, 0, ::LoadCursorW(nullptr, IDC_ARROW), nullptr);
   const WindowDefinition& form = form1Definition();
   const std::wstring caption(form.caption);
@@ -359,6 +358,12 @@ void Win32MainWindow::setBackColor(Colour colour) {
 
 std::int32_t Win32MainWindow::windowHandle() {
   return static_cast<std::int32_t>(reinterpret_cast<std::intptr_t>(hwnd()));
+}
+
+DispatchObject& Win32MainWindow::skinFramework() {
+  // Made when a skin is first used: without one, OLE automation is never loaded.
+  if (!skinFramework_) skinFramework_ = createSkinFramework();
+  return *skinFramework_;
 }
 
 HBRUSH Win32MainWindow::brushOf(Control& c) {

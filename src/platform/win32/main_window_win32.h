@@ -51,7 +51,7 @@ class Win32MainWindow final : public WindowBase, public MainWindow {
   void setControlBackColor(std::size_t index, Colour colour) override;
   void setBackColor(Colour colour) override;
   std::int32_t windowHandle() override;
-  DispatchObject& skinFramework() override { return *skinFramework_; }
+  DispatchObject& skinFramework() override;
 
  protected:
   LRESULT onMessage(UINT message, WPARAM wParam, LPARAM lParam) override;

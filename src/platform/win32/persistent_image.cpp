@@ -1,6 +1,7 @@
 #include "platform/win32/persistent_image.h"
 
 #include <algorithm>
+#include <array>
 #include <span>
 
 #include "base/failure.h"
@@ -10,12 +11,6 @@
 namespace qo::win32 {
 
 namespace {
-
-// The section holds two unused bytes, the file's 54 bytes of headers, then the
-// pixels, which a DIB section needs to start on a four-byte boundary.
-constexpr std::size_t kHeaderOffset = 2;
-constexpr std::size_t kPixelOffset = kHeaderOffset + kBmpHeaderBytes;
-static_assert(kPixelOffset % 4 == 0);
 
 [[noreturn]] void throwTooLarge(Size size) {
   throwLastError(L"A picture of " + std::to_wstring(size.width) + L" x " +
@@ -29,13 +24,8 @@ PersistentImage::PersistentImage(Size size, COLORREF fill) : size_(size) {
   ::SetLastError(0);
   const std::uint64_t pixelBytes =
       bmpRowBytes(size.width) * static_cast<std::uint64_t>(std::max(size.height, 0));
-  const std::uint64_t sectionBytes = kPixelOffset + pixelBytes;
-  if (size.width <= 0 || size.height <= 0 || sectionBytes > 0x7FFFFFFFu) throwTooLarge(size);
+  if (size.width <= 0 || size.height <= 0 || pixelBytes > 0x7FFFFFFFu) throwTooLarge(size);
   pixelBytes_ = static_cast<std::size_t>(pixelBytes);
-  section_.reset(::CreateFileMappingW(INVALID_HANDLE_VALUE, nullptr, PAGE_READWRITE, 0,
-                                      static_cast<DWORD>(sectionBytes), nullptr));
-  if (!section_) throwTooLarge(size);
-  ::SetLastError(0);
   dc_.reset(::CreateCompatibleDC(nullptr));
   if (!dc_) throwLastError(L"The drawing surface could not be created.");
   BITMAPINFO info{};
@@ -47,8 +37,7 @@ PersistentImage::PersistentImage(Size size, COLORREF fill) : size_(size) {
   info.bmiHeader.biCompression = BI_RGB;
   void* bits = nullptr;
   ::SetLastError(0);
-  bitmap_.reset(::CreateDIBSection(dc_.get(), &info, DIB_RGB_COLORS, &bits, section_.get(),
-                                   static_cast<DWORD>(kPixelOffset)));
+  bitmap_.reset(::CreateDIBSection(dc_.get(), &info, DIB_RGB_COLORS, &bits, nullptr, 0));
   if (!bitmap_ || !bits) throwTooLarge(size);
   bits_ = static_cast<const std::uint8_t*>(bits);
   selectedBitmap_.emplace(dc_.get(), bitmap_.get());
@@ -75,13 +64,12 @@ ImageView PersistentImage::view() const {
 
 void PersistentImage::writeBitmapFile(FileSystem& files, const std::wstring& path) const {
   ::GdiFlush();
-  // A view of its own for the write, unmapped afterwards: the pages are the
-  // image's own, but the system counts them again for every view they are seen in.
-  MappedView file(section_.get(), FILE_MAP_WRITE, kPixelOffset + pixelBytes_);
-  if (!file.get()) throwLastError(L"The picture could not be read for saving.");
-  std::uint8_t* headers = file.get() + kHeaderOffset;
-  encodeBmpHeaders(std::span<std::uint8_t, kBmpHeaderBytes>(headers, kBmpHeaderBytes), size_);
-  writeFileReplacing(files, path, {headers, kBmpHeaderBytes + pixelBytes_});
+  // The rows already lie as the file holds them, so the file is the headers
+  // followed by the image's own bytes, written from where they are.
+  std::array<std::uint8_t, kBmpHeaderBytes> headers{};
+  encodeBmpHeaders(headers, size_);
+  const std::span<const std::uint8_t> pieces[] = {headers, {bits_, pixelBytes_}};
+  writeFileReplacing(files, path, pieces);
 }
 HPEN PersistentImage::penFor(int width, COLORREF colour) {
   if (!pen_ || width != penWidth_ || colour != penColour_) {

@@ -16,9 +16,8 @@ namespace qo::win32 {
 // draws on, repaints from and saves.
 //
 // Its pixels are kept in the bitmap file's own layout (24 bits per pixel, rows
-// bottom-up, each padded to four bytes) in a section that has room for the
-// file's headers just before them, so saving writes the headers and the pixels
-// as they lie, with no copy and no conversion.
+// bottom-up, each padded to four bytes), so saving writes the file's headers and
+// then the pixels as they lie, with no copy and no conversion.
 class PersistentImage {
  public:
   PersistentImage(Size size, COLORREF fill);
@@ -43,7 +42,6 @@ class PersistentImage {
 
   Size size_;
   std::size_t pixelBytes_ = 0;
-  UniqueSection section_;
   UniqueMemoryDc dc_;
   UniqueBitmap bitmap_;
   const std::uint8_t* bits_ = nullptr;

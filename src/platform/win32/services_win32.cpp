@@ -138,7 +138,7 @@ std::int64_t Win32FileSystem::lastChangeTime(const std::wstring& path) {
          data.ftLastWriteTime.dwLowDateTime;
 }
 
-void Win32FileSystem::writeNewFile(const std::wstring& path, std::span<const std::uint8_t> bytes) {
+void Win32FileSystem::writeNewFile(const std::wstring& path, FilePieces pieces) {
   ::SetLastError(0);
   UniqueFile file(::CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
                                 FILE_ATTRIBUTE_NORMAL, nullptr));
@@ -152,15 +152,18 @@ void Win32FileSystem::writeNewFile(const std::wstring& path, std::span<const std
     ::SetLastError(code);
     throwLastReason(L"The file could not be created.");
   }
-  std::size_t written = 0;
-  while (written < bytes.size()) {
-    const DWORD chunk = static_cast<DWORD>(std::min<std::size_t>(bytes.size() - written, 1u << 24));
-    DWORD done = 0;
-    ::SetLastError(0);
-    if (!::WriteFile(file.get(), bytes.data() + written, chunk, &done, nullptr) || done == 0) {
-      throwLastReason(L"The file could not be written.");
+  for (const auto bytes : pieces) {
+    std::size_t written = 0;
+    while (written < bytes.size()) {
+      const DWORD chunk =
+          static_cast<DWORD>(std::min<std::size_t>(bytes.size() - written, 1u << 24));
+      DWORD done = 0;
+      ::SetLastError(0);
+      if (!::WriteFile(file.get(), bytes.data() + written, chunk, &done, nullptr) || done == 0) {
+        throwLastReason(L"The file could not be written.");
+      }
+      written += done;
     }
-    written += done;
   }
   ::SetLastError(0);
   if (!::FlushFileBuffers(file.get())) throwLastReason(L"The file could not be written.");
