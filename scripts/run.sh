@@ -35,15 +35,24 @@ mkdir -p "$logs"
 
 pids=()  # what this script started, ended in reverse order
 server_up=0
+# end PID: asks a process this script started to end, and makes it end after 5 s.
+end() {
+  kill "$1" 2>/dev/null || return 0
+  for _ in $(seq 50); do
+    kill -0 "$1" 2>/dev/null || break
+    sleep 0.1
+  done
+  kill -9 "$1" 2>/dev/null || true
+  wait "$1" 2>/dev/null || true
+}
 finish() {
   trap - EXIT INT TERM
   if [ "$server_up" = 1 ]; then
-    wineserver -k >/dev/null 2>&1 || true  # this prefix's server and programs only
+    # This prefix's server and programs only; bounded, so that a slow server cannot
+    # keep the rest of what this script started alive.
+    timeout 15 wineserver -k >/dev/null 2>&1 || timeout 5 wineserver -k9 >/dev/null 2>&1 || true
   fi
-  for ((i = ${#pids[@]} - 1; i >= 0; i--)); do
-    kill "${pids[i]}" 2>/dev/null || true
-    wait "${pids[i]}" 2>/dev/null || true
-  done
+  for ((i = ${#pids[@]} - 1; i >= 0; i--)); do end "${pids[i]}"; done
   echo "run: everything this script started has ended."
 }
 trap finish EXIT
