@@ -77,9 +77,13 @@ class RunWithoutDisplayTest(unittest.TestCase):
         env = {k: v for k, v in os.environ.items() if k not in ("DISPLAY", "WAYLAND_DISPLAY")}
         env.update(WINEPREFIX=str(self.work / "prefix"), QO_WEB_PORT="6180", QO_VNC_PORT="5990")
         with open(self.log, "wb") as out:
+            # Ctrl+C as in a terminal: a suite started in the background (`cmd &`) would
+            # hand run.sh an ignored SIGINT, which a shell script cannot trap.
             self.run_sh = subprocess.Popen([str(harness.REPO_ROOT / "scripts" / "run.sh")],
                                            env=env, stdin=subprocess.DEVNULL, stdout=out,
-                                           stderr=subprocess.STDOUT, start_new_session=True)
+                                           stderr=subprocess.STDOUT, start_new_session=True,
+                                           preexec_fn=lambda: signal.signal(signal.SIGINT,
+                                                                            signal.SIG_DFL))
 
     def tearDown(self):
         if self.run_sh.poll() is None:
