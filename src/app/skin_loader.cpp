@@ -1,6 +1,7 @@
 #include "app/skin_loader.h"
 
 #include "base/failure.h"
+#include "base/shared_services.h"
 
 namespace qo {
 
@@ -28,21 +29,19 @@ std::int32_t optionBits(const DispatchValue& value) {
 }  // namespace
 
 std::wstring skinFilePath(const std::wstring& programFolder) {
-  // At the root of a drive the folder already ends in a backslash.
-  const bool endsInSlash = !programFolder.empty() && programFolder.back() == L'\\';
-  return programFolder + (endsInSlash ? L"x\\o.cjs" : L"\\x\\o.cjs");
+  return pathInFolder(programFolder, L"x\\o.cjs");
 }
 
 void LoadSkin(Application& app, FileSystem& files, SkinnableWindow& window) {
-  if (!skinFileFound(files, skinFilePath(app.programFolder()))) return;
+  const std::wstring path = skinFilePath(app.programFolder());
+  if (!skinFileFound(files, path)) return;
   window.setBackColor(kButtonFace);
   const std::vector<ControlKind> kinds = window.controlKinds();
   for (std::size_t index = 0; index < kinds.size(); ++index) {
     if (takesButtonFace(kinds[index])) window.setControlBackColor(index, kButtonFace);
   }
   DispatchObject& skin = window.skinFramework();
-  skin.invoke(kSkinLoad, DispatchKind::Method,
-              {skinFilePath(app.programFolder()), std::wstring()});
+  skin.invoke(kSkinLoad, DispatchKind::Method, {path, std::wstring()});
   const std::int32_t options = optionBits(skin.invoke(kSkinOptions, DispatchKind::PropertyGet, {}));
   skin.invoke(kSkinOptions, DispatchKind::PropertyPut, {options | kSkinOptionControls});
   skin.invoke(kSkinFrames, DispatchKind::PropertyPut, {true});

@@ -52,8 +52,14 @@ void sendClicked(HWND control) {
 
 }  // namespace
 
+// Each of our controls erases nothing and paints its whole client area.
+void OwnControl::setBackColor(Colour colour) {
+  background_ = colour;
+  ::InvalidateRect(hwnd(), nullptr, FALSE);
+}
+
 FrameControl::FrameControl(HWND parent, int id, const std::wstring& caption, Colour background)
-    : background_(background) {
+    : OwnControl(background) {
   registerClass(kFrameClass, 0, ::LoadCursorW(nullptr, IDC_ARROW), nullptr);
   createWindow(WS_EX_CONTROLPARENT, kFrameClass, caption.c_str(),
                WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS, 0, 0, 0, 0, parent,
@@ -61,11 +67,6 @@ FrameControl::FrameControl(HWND parent, int id, const std::wstring& caption, Col
 }
 
 FrameControl::~FrameControl() { destroyIfAlive(hwnd()); }
-
-void FrameControl::setBackColor(Colour colour) {
-  background_ = colour;
-  ::InvalidateRect(hwnd(), nullptr, FALSE);
-}
 
 void FrameControl::paint() {
   PaintDc paint(hwnd());
@@ -102,7 +103,7 @@ LRESULT FrameControl::onMessage(UINT message, WPARAM wParam, LPARAM lParam) {
     case WM_ERASEBKGND:
       return 1;
     case WM_MOUSEMOVE:
-      if (mouseMove_) mouseMove_(wParam, lParam);
+      mouseMoved(wParam, lParam);
       return 0;
     default:
       return defaultHandling(message, wParam, lParam);
@@ -110,18 +111,13 @@ LRESULT FrameControl::onMessage(UINT message, WPARAM wParam, LPARAM lParam) {
 }
 
 PictureBoxControl::PictureBoxControl(HWND parent, int id, Colour background)
-    : background_(background) {
+    : OwnControl(background) {
   registerClass(kPictureBoxClass, 0, ::LoadCursorW(nullptr, IDC_ARROW), nullptr);
   createWindow(WS_EX_CLIENTEDGE, kPictureBoxClass, L"", WS_CHILD | WS_VISIBLE | WS_TABSTOP, 0, 0, 0,
                0, parent, reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)));
 }
 
 PictureBoxControl::~PictureBoxControl() { destroyIfAlive(hwnd()); }
-
-void PictureBoxControl::setBackColor(Colour colour) {
-  background_ = colour;
-  ::InvalidateRect(hwnd(), nullptr, TRUE);
-}
 
 LRESULT PictureBoxControl::onMessage(UINT message, WPARAM wParam, LPARAM lParam) {
   switch (message) {
@@ -167,18 +163,13 @@ void PictureBoxControl::onButtonUp(LPARAM position) {
 
 PushButtonControl::PushButtonControl(HWND parent, int id, const std::wstring& caption,
                                      Colour background, Colour foreground)
-    : background_(background), foreground_(foreground) {
+    : OwnControl(background), foreground_(foreground) {
   registerClass(kPushButtonClass, 0, ::LoadCursorW(nullptr, IDC_ARROW), nullptr);
   createWindow(0, kPushButtonClass, caption.c_str(), WS_CHILD | WS_VISIBLE | WS_TABSTOP, 0, 0, 0, 0,
                parent, reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)));
 }
 
 PushButtonControl::~PushButtonControl() { destroyIfAlive(hwnd()); }
-
-void PushButtonControl::setBackColor(Colour colour) {
-  background_ = colour;
-  ::InvalidateRect(hwnd(), nullptr, FALSE);
-}
 
 void PushButtonControl::paint() {
   PaintDc paint(hwnd());
@@ -266,7 +257,7 @@ bool PushButtonControl::onKey(UINT message, WPARAM key) {
 }
 
 LRESULT PushButtonControl::onMessage(UINT message, WPARAM wParam, LPARAM lParam) {
-  if (message == WM_MOUSEMOVE && mouseMove_) mouseMove_(wParam, lParam);
+  if (message == WM_MOUSEMOVE) mouseMoved(wParam, lParam);
   if (onMouse(message, lParam)) return 0;
   if ((message == WM_KEYDOWN || message == WM_KEYUP) && onKey(message, wParam)) return 0;
   LRESULT result = 0;

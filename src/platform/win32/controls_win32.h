@@ -11,56 +11,64 @@ namespace qo::win32 {
 // Receives a control's WM_MOUSEMOVE (its key state and client position).
 using MouseMoveSink = std::function<void(WPARAM keys, LPARAM position)>;
 
+// What our own controls share: a background colour that can change while the
+// program runs, and the mouse moves over them passed on to whoever listens.
+class OwnControl : public WindowBase {
+ public:
+  Colour backColor() const { return background_; }
+  void setBackColor(Colour colour);
+  void setMouseMoveSink(MouseMoveSink sink) { mouseMove_ = std::move(sink); }
+
+ protected:
+  explicit OwnControl(Colour background) : background_(background) {}
+  void mouseMoved(WPARAM keys, LPARAM position) {
+    if (mouseMove_) mouseMove_(keys, position);
+  }
+
+  Colour background_;
+
+ private:
+  MouseMoveSink mouseMove_;
+};
+
 // A frame: a captioned, etched box that holds other controls and passes their
 // notifications on to its own parent.
-class FrameControl final : public WindowBase {
+class FrameControl final : public OwnControl {
  public:
   FrameControl(HWND parent, int id, const std::wstring& caption, Colour background);
   ~FrameControl() override;
-
-  void setBackColor(Colour colour);
-  void setMouseMoveSink(MouseMoveSink sink) { mouseMove_ = std::move(sink); }
 
  protected:
   LRESULT onMessage(UINT message, WPARAM wParam, LPARAM lParam) override;
 
  private:
   void paint();
-  Colour background_;
   HFONT font_ = nullptr;
-  MouseMoveSink mouseMove_;
 };
 
 // A picture box: a focusable, sunken box showing its background colour.  A
 // click with the left or the right button (down and up inside the box) raises
 // BN_CLICKED to its parent.
-class PictureBoxControl final : public WindowBase {
+class PictureBoxControl final : public OwnControl {
  public:
   PictureBoxControl(HWND parent, int id, Colour background);
   ~PictureBoxControl() override;
-
-  Colour backColor() const { return background_; }
-  void setBackColor(Colour colour);
 
  protected:
   LRESULT onMessage(UINT message, WPARAM wParam, LPARAM lParam) override;
 
  private:
   void onButtonUp(LPARAM position);
-  Colour background_;
   bool pressed_ = false;
 };
 
 // The "Start Drawing" push button: a flat, white button drawn by us, raising
 // BN_CLICKED to its parent on a mouse click, Space or Enter.
-class PushButtonControl final : public WindowBase {
+class PushButtonControl final : public OwnControl {
  public:
   PushButtonControl(HWND parent, int id, const std::wstring& caption, Colour background,
                     Colour foreground);
   ~PushButtonControl() override;
-
-  void setBackColor(Colour colour);
-  void setMouseMoveSink(MouseMoveSink sink) { mouseMove_ = std::move(sink); }
 
  protected:
   LRESULT onMessage(UINT message, WPARAM wParam, LPARAM lParam) override;
@@ -72,12 +80,10 @@ class PushButtonControl final : public WindowBase {
   bool onMouse(UINT message, LPARAM lParam);
   bool onKey(UINT message, WPARAM key);
 
-  Colour background_;
   Colour foreground_;
   HFONT font_ = nullptr;
   bool pressed_ = false;
   bool tracking_ = false;
-  MouseMoveSink mouseMove_;
 };
 
 }  // namespace qo::win32

@@ -37,18 +37,10 @@ std::atomic<long>* HandleCounts::counts() {
   return counts;
 }
 
-long HandleCounts::liveGdi() {
+long HandleCounts::liveOf(bool (*counted)(HandleKind)) {
   long sum = 0;
   for (int kind = 0; kind < kKinds; ++kind) {
-    if (isGdiKind(static_cast<HandleKind>(kind))) sum += counts()[kind].load();
-  }
-  return sum;
-}
-
-long HandleCounts::liveUser() {
-  long sum = 0;
-  for (int kind = 0; kind < kKinds; ++kind) {
-    if (isUserKind(static_cast<HandleKind>(kind))) sum += counts()[kind].load();
+    if (counted(static_cast<HandleKind>(kind))) sum += counts()[kind].load();
   }
   return sum;
 }

@@ -57,10 +57,11 @@ class HandleCounts {
   static void add(HandleKind kind) { counts()[index(kind)].fetch_add(1); }
   static void remove(HandleKind kind) { counts()[index(kind)].fetch_sub(1); }
   static long live(HandleKind kind) { return counts()[index(kind)].load(); }
-  static long liveGdi();   // DCs, bitmaps, pens, brushes, fonts
-  static long liveUser();  // windows, cursors, icons
+  static long liveGdi() { return liveOf(isGdiKind); }    // DCs, bitmaps, pens, brushes, fonts
+  static long liveUser() { return liveOf(isUserKind); }  // windows, cursors, icons
 
  private:
+  static long liveOf(bool (*counted)(HandleKind));
   static int index(HandleKind kind) { return static_cast<int>(kind); }
   static std::atomic<long>* counts();
 };

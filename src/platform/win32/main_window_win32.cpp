@@ -112,32 +112,28 @@ HWND Win32MainWindow::createControl(Control& c, HWND container, int id) {
   const std::wstring text(definition.text);
   const auto menuId = reinterpret_cast<HMENU>(static_cast<INT_PTR>(id));
   const std::wstring name(definition.name);
-  const auto mouseMove = [this, name](WPARAM keys, LPARAM position) {
-    raiseMouseMove(name, keys, position);
-  };
+  std::unique_ptr<OwnControl> own;
   switch (definition.kind) {
-    case ControlKind::Frame: {
-      auto frame = std::make_unique<FrameControl>(container, id, text, definition.background);
-      frame->setMouseMoveSink(mouseMove);
-      c.own = frame.get();
-      ownControls_.push_back(std::move(frame));
-      return c.own->hwnd();
-    }
+    case ControlKind::Frame:
+      own = std::make_unique<FrameControl>(container, id, text, definition.background);
+      break;
     case ControlKind::PictureBox:
-      ownControls_.push_back(
-          std::make_unique<PictureBoxControl>(container, id, definition.background));
-      c.own = ownControls_.back().get();
-      return c.own->hwnd();
-    case ControlKind::PushButton: {
-      auto button = std::make_unique<PushButtonControl>(container, id, text, definition.background,
-                                                        definition.foreground);
-      button->setMouseMoveSink(mouseMove);
-      c.own = button.get();
-      ownControls_.push_back(std::move(button));
-      return c.own->hwnd();
-    }
+      own = std::make_unique<PictureBoxControl>(container, id, definition.background);
+      break;
+    case ControlKind::PushButton:
+      own = std::make_unique<PushButtonControl>(container, id, text, definition.background,
+                                                definition.foreground);
+      break;
     default:
       break;
+  }
+  if (own) {
+    own->setMouseMoveSink([this, name](WPARAM keys, LPARAM position) {
+      raiseMouseMove(name, keys, position);
+    });
+    c.own = own.get();
+    ownControls_.push_back(std::move(own));
+    return c.own->hwnd();
   }
   const wchar_t* className = L"STATIC";
   DWORD style = WS_CHILD | WS_VISIBLE;
@@ -306,17 +302,7 @@ void Win32MainWindow::setCaption(const std::wstring& caption) {
   }
 }
 
-void Win32MainWindow::setApplicationIcon() {
-  ::SetLastError(0);
-  UniqueIcon big(loadApplicationIcon(IDI_APPLICATION_ICON, SM_CXICON, SM_CYICON));
-  UniqueIcon small(loadApplicationIcon(IDI_APPLICATION_ICON, SM_CXSMICON, SM_CYSMICON));
-  if (!big || !small) throwLastError(L"The application icon could not be loaded.");
-  ::SendMessageW(hwnd(), WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(big.get()));
-  ::SendMessageW(hwnd(), WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(small.get()));
-  // The old icons go only once the window no longer shows them.
-  bigIcon_ = std::move(big);
-  smallIcon_ = std::move(small);
-}
+void Win32MainWindow::setApplicationIcon() { icons_.setOn(hwnd()); }
 
 void Win32MainWindow::loadMouseIcon(const std::wstring& path) {
   mouseIcon_ = loadCursorFile(path);
@@ -341,10 +327,11 @@ void Win32MainWindow::setControlBackColor(std::size_t index, Colour colour) {
   Control& c = controls_[index];
   c.backColour = colour;
   c.brush.reset();
-  if (auto* frame = dynamic_cast<FrameControl*>(c.own)) frame->setBackColor(colour);
-  if (auto* box = dynamic_cast<PictureBoxControl*>(c.own)) box->setBackColor(colour);
-  if (auto* button = dynamic_cast<PushButtonControl*>(c.own)) button->setBackColor(colour);
-  ::InvalidateRect(c.hwnd, nullptr, TRUE);
+  if (c.own) {
+    c.own->setBackColor(colour);
+  } else {
+    ::InvalidateRect(c.hwnd, nullptr, TRUE);  // a system control asks for its colour again
+  }
 }
 
 void Win32MainWindow::setBackColor(Colour colour) {

@@ -61,7 +61,7 @@ class Win32MainWindow final : public WindowBase, public MainWindow {
   struct Control {
     const ControlDefinition* definition;
     HWND hwnd;        // nullptr for an invisible component
-    WindowBase* own;  // our own window class, or nullptr
+    OwnControl* own;  // our own window class, or nullptr
     Colour backColour;
     UniqueBrush brush;  // of backColour, made when first needed
   };
@@ -85,13 +85,12 @@ class Win32MainWindow final : public WindowBase, public MainWindow {
 
   MainWindowEvents* events_ = nullptr;
   std::vector<Control> controls_;  // in creation order
-  std::vector<std::unique_ptr<WindowBase>> ownControls_;
+  std::vector<std::unique_ptr<OwnControl>> ownControls_;
   UniqueFont windowFont_;
   UniqueFont buttonFont_;
   Colour backColour_;
   UniqueBrush background_;
-  UniqueIcon bigIcon_;
-  UniqueIcon smallIcon_;
+  ApplicationIcons icons_;
   UniqueCursor mouseIcon_;
   int mousePointer_ = kDefaultPointer;
   HWND lastFocus_ = nullptr;  // the control that had the focus when the window was deactivated

@@ -45,12 +45,6 @@ int scaled(int offset, int boxSide) {
 
 }  // namespace
 
-HICON loadApplicationIcon(int resourceId, int systemMetricWidth, int systemMetricHeight) {
-  return static_cast<HICON>(::LoadImageW(programInstance(), MAKEINTRESOURCEW(resourceId),
-                                         IMAGE_ICON, ::GetSystemMetrics(systemMetricWidth),
-                                         ::GetSystemMetrics(systemMetricHeight), 0));
-}
-
 PreviewBox::PreviewBox(HWND parent, RECT bounds) {
   registerClass(kPreviewClass, 0, ::LoadCursorW(nullptr, IDC_ARROW), nullptr);
   createWindow(0, kPreviewClass, L"", WS_CHILD | WS_VISIBLE, bounds.left, bounds.top,
@@ -90,14 +84,7 @@ Win32OverlayWindow::~Win32OverlayWindow() {
   if (hwnd()) ::DestroyWindow(hwnd());
 }
 
-void Win32OverlayWindow::setApplicationIcon() {
-  ::SetLastError(0);
-  bigIcon_.reset(loadApplicationIcon(IDI_APPLICATION_ICON, SM_CXICON, SM_CYICON));
-  smallIcon_.reset(loadApplicationIcon(IDI_APPLICATION_ICON, SM_CXSMICON, SM_CYSMICON));
-  if (!bigIcon_ || !smallIcon_) throwLastError(L"The application icon could not be loaded.");
-  ::SendMessageW(hwnd(), WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(bigIcon_.get()));
-  ::SendMessageW(hwnd(), WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(smallIcon_.get()));
-}
+void Win32OverlayWindow::setApplicationIcon() { icons_.setOn(hwnd()); }
 
 void Win32OverlayWindow::loadMouseIcon(const std::wstring& path) {
   // Kept as the overlay's custom pointer image; the overlay itself shows the arrow.

@@ -57,8 +57,7 @@ class Win32OverlayWindow final : public WindowBase, public OverlayWindow {
   std::unique_ptr<PreviewBox> previewBox_;
   Win32DialogHost dialogs_;
   UniqueBrush neutral_;
-  UniqueIcon bigIcon_;
-  UniqueIcon smallIcon_;
+  ApplicationIcons icons_;
   UniqueCursor mouseIcon_;
 };
 
@@ -68,7 +67,5 @@ class Win32OverlayHost final : public OverlayHost {
   void discardOverlay(std::unique_ptr<OverlayWindow> window) override;
 };
 
-// The four-image application icon at the size the system wants for kind.
-HICON loadApplicationIcon(int resourceId, int systemMetricWidth, int systemMetricHeight);
 
 }  // namespace qo::win32

@@ -6,6 +6,7 @@
 #include "base/failure.h"
 #include "platform/win32/services_win32.h"
 #include "platform/win32/win32_error.h"
+#include "ui/resource_ids.h"
 
 namespace qo::win32 {
 
@@ -17,6 +18,28 @@ bool uncaughtReportOpen = false;
 }  // namespace
 
 HINSTANCE programInstance() { return ::GetModuleHandleW(nullptr); }
+
+namespace {
+
+// The four-image application icon at the size the system wants for kind.
+HICON loadApplicationIcon(int systemMetricWidth, int systemMetricHeight) {
+  return static_cast<HICON>(::LoadImageW(programInstance(), MAKEINTRESOURCEW(IDI_APPLICATION_ICON),
+                                         IMAGE_ICON, ::GetSystemMetrics(systemMetricWidth),
+                                         ::GetSystemMetrics(systemMetricHeight), 0));
+}
+
+}  // namespace
+
+void ApplicationIcons::setOn(HWND window) {
+  ::SetLastError(0);
+  UniqueIcon big(loadApplicationIcon(SM_CXICON, SM_CYICON));
+  UniqueIcon small(loadApplicationIcon(SM_CXSMICON, SM_CYSMICON));
+  if (!big || !small) throwLastError(L"The application icon could not be loaded.");
+  ::SendMessageW(window, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(big.get()));
+  ::SendMessageW(window, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(small.get()));
+  big_ = std::move(big);
+  small_ = std::move(small);
+}
 
 void WindowBase::registerClass(const wchar_t* name, UINT style, HCURSOR cursor, HBRUSH background) {
   WNDCLASSEXW existing{sizeof(existing)};
