@@ -3,12 +3,14 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <functional>
 #include <ostream>
 #include <vector>
 
 #include "base/failure.h"
 #include "overlay/bitmap_file.h"
 #include "platform/win32/overlay_window_win32.h"
+#include "platform/win32/persistent_image.h"
 #include "platform/win32/services_win32.h"
 #include "ui/resource_ids.h"
 #include "ui/window_definitions.h"
@@ -181,6 +183,39 @@ TEST_F(OverlayWindowTest, CopiesTheScreen) {
   for (const POINT p : {POINT{99, 120}, POINT{160, 159}, POINT{130, 119}, POINT{130, 160},
                         POINT{0, 0}, POINT{screen.size().width - 1, screen.size().height - 1}}) {
     EXPECT_EQ(image.at(p.x, p.y), imagePixel(screenPixel(p.x, p.y))) << p.x << "," << p.y;
+  }
+}
+
+// The starting colour is filled in only when first needed, and a copy of the whole
+// image skips it: wherever no copy reached, the starting colour must still show.
+TEST(PersistentImageStart, ShowsItsColourWhereverNoCopyReached) {
+  constexpr COLORREF kStart = RGB(10, 20, 30);
+  constexpr COLORREF kGreen = RGB(0, 200, 0);
+  constexpr Size kSize{64, 48};
+  PersistentImage source(kSize, kGreen);
+  struct Case {
+    const char* what;
+    std::function<void(PersistentImage&)> copy;
+    POINT copied;  // the copy's own area runs from (0, 0) to here
+  };
+  const Case cases[] = {
+      {"nothing copied", [](PersistentImage&) {}, {0, 0}},
+      {"a whole copy the system refused",
+       [](PersistentImage& image) { image.copyFrom(nullptr, kSize); }, {0, 0}},
+      {"a copy of the top-left quarter",
+       [&](PersistentImage& image) { image.copyFrom(source.dc(), {32, 24}); }, {32, 24}},
+      {"a whole copy", [&](PersistentImage& image) { image.copyFrom(source.dc(), kSize); },
+       {64, 48}},
+  };
+  for (const Case& c : cases) {
+    PersistentImage image(kSize, kStart);
+    c.copy(image);
+    const ImageView view = image.view();
+    for (const POINT p : {POINT{0, 0}, POINT{31, 23}, POINT{32, 24}, POINT{63, 47}}) {
+      const bool copied = p.x < c.copied.x && p.y < c.copied.y;
+      EXPECT_EQ(view.at(p.x, p.y), imagePixel(copied ? kGreen : kStart))
+          << c.what << " at " << p.x << "," << p.y;
+    }
   }
 }
 

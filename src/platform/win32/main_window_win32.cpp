@@ -302,7 +302,7 @@ void Win32MainWindow::setCaption(const std::wstring& caption) {
   }
 }
 
-void Win32MainWindow::setApplicationIcon() { icons_.setOn(hwnd()); }
+void Win32MainWindow::setApplicationIcon() { setApplicationIcons(hwnd()); }
 
 void Win32MainWindow::loadMouseIcon(const std::wstring& path) {
   mouseIcon_ = loadCursorFile(path);

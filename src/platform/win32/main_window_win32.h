@@ -90,7 +90,6 @@ class Win32MainWindow final : public WindowBase, public MainWindow {
   UniqueFont buttonFont_;
   Colour backColour_;
   UniqueBrush background_;
-  ApplicationIcons icons_;
   UniqueCursor mouseIcon_;
   int mousePointer_ = kDefaultPointer;
   HWND lastFocus_ = nullptr;  // the control that had the focus when the window was deactivated

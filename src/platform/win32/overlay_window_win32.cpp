@@ -20,22 +20,6 @@ constexpr wchar_t kOverlayClass[] = L"QuillmarkOrvaneOverlay";
 constexpr wchar_t kPreviewClass[] = L"QuillmarkOrvanePicture";
 // What the preview box shows for the part of its square outside the picture.
 constexpr COLORREF kNeutralGrey = RGB(128, 128, 128);
-constexpr int kBandBytes = 4 << 20;
-
-// A plain copy of area between two DCs, to the same place, in bands of a few
-// megabytes.  On its way between the screen's layout and the image's the system
-// reads and converts the pixels in buffers of its own as large as what is copied
-// at once: for the whole screen in one block they would be a second and third
-// screen-sized image for a moment.
-void copyInBands(HDC target, HDC source, const RECT& area) {
-  const int width = static_cast<int>(area.right - area.left);
-  const int band = std::max(1, kBandBytes / std::max(1, width * 4));
-  for (int top = static_cast<int>(area.top); top < area.bottom; top += band) {
-    ::BitBlt(target, area.left, top, width, std::min(band, static_cast<int>(area.bottom) - top),
-             source, area.left, top, SRCCOPY);
-  }
-}
-
 Size screenSize() { return {::GetSystemMetrics(SM_CXSCREEN), ::GetSystemMetrics(SM_CYSCREEN)}; }
 
 // Scales an offset within the 25-pixel square to the box's pixels.
@@ -84,7 +68,7 @@ Win32OverlayWindow::~Win32OverlayWindow() {
   if (hwnd()) ::DestroyWindow(hwnd());
 }
 
-void Win32OverlayWindow::setApplicationIcon() { icons_.setOn(hwnd()); }
+void Win32OverlayWindow::setApplicationIcon() { setApplicationIcons(hwnd()); }
 
 void Win32OverlayWindow::loadMouseIcon(const std::wstring& path) {
   // Kept as the overlay's custom pointer image; the overlay itself shows the arrow.
@@ -93,7 +77,7 @@ void Win32OverlayWindow::loadMouseIcon(const std::wstring& path) {
 
 void Win32OverlayWindow::copyFromScreen(ScreenContext& screen, Size size) {
   auto& context = static_cast<Win32ScreenContext&>(screen);
-  copyInBands(image_->dc(), context.get(), {0, 0, size.width, size.height});
+  image_->copyFrom(context.get(), size);
   ::InvalidateRect(hwnd(), nullptr, FALSE);
 }
 

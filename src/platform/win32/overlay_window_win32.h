@@ -57,7 +57,6 @@ class Win32OverlayWindow final : public WindowBase, public OverlayWindow {
   std::unique_ptr<PreviewBox> previewBox_;
   Win32DialogHost dialogs_;
   UniqueBrush neutral_;
-  ApplicationIcons icons_;
   UniqueCursor mouseIcon_;
 };
 

@@ -12,6 +12,8 @@ namespace qo::win32 {
 
 namespace {
 
+constexpr int kBandBytes = 4 << 20;
+
 [[noreturn]] void throwTooLarge(Size size) {
   throwLastError(L"A picture of " + std::to_wstring(size.width) + L" x " +
                  std::to_wstring(size.height) + L" pixels could not be created.");
@@ -41,12 +43,35 @@ PersistentImage::PersistentImage(Size size, COLORREF fill) : size_(size) {
   if (!bitmap_ || !bits) throwTooLarge(size);
   bits_ = static_cast<const std::uint8_t*>(bits);
   selectedBitmap_.emplace(dc_.get(), bitmap_.get());
-  UniqueBrush brush(::CreateSolidBrush(fill));
-  const RECT all{0, 0, size.width, size.height};
-  ::FillRect(dc_.get(), &all, brush.get());
+  pendingFill_ = fill;
+}
+
+void PersistentImage::fill(const RECT& area, COLORREF colour) const {
+  UniqueBrush brush(::CreateSolidBrush(colour));
+  ::FillRect(dc_.get(), &area, brush.get());
+}
+
+void PersistentImage::fillIfPending() const {
+  if (!pendingFill_) return;
+  const COLORREF colour = *pendingFill_;
+  pendingFill_.reset();
+  fill({0, 0, size_.width, size_.height}, colour);
+}
+
+void PersistentImage::copyFrom(HDC source, Size area) {
+  const RECT copied{0, 0, area.width, area.height};
+  if (!pendingFill_ || area.width < size_.width || area.height < size_.height) {
+    copyInBands(dc(), source, copied);
+    return;
+  }
+  // The copy covers the whole image: only the bands it misses need the fill.
+  const COLORREF colour = *pendingFill_;
+  pendingFill_.reset();
+  copyInBands(dc_.get(), source, copied, [&](const RECT& band) { fill(band, colour); });
 }
 
 ImageView PersistentImage::view() const {
+  fillIfPending();
   ::GdiFlush();  // GDI may batch drawing; the pixels must be current
   const auto width = static_cast<std::size_t>(size_.width);
   const auto rowBytes = static_cast<std::size_t>(bmpRowBytes(size_.width));
@@ -63,6 +88,7 @@ ImageView PersistentImage::view() const {
 }
 
 void PersistentImage::writeBitmapFile(FileSystem& files, const std::wstring& path) const {
+  fillIfPending();
   ::GdiFlush();
   // The rows already lie as the file holds them, so the file is the headers
   // followed by the image's own bytes, written from where they are.
@@ -85,7 +111,7 @@ HPEN PersistentImage::penFor(int width, COLORREF colour) {
 }
 
 RECT PersistentImage::drawLine(POINT from, POINT to, int penWidth, COLORREF colour) {
-  HDC dc = dc_.get();
+  HDC dc = this->dc();
   {
     SelectedObject pen(dc, penFor(penWidth, colour));
     ::MoveToEx(dc, from.x, from.y, nullptr);
@@ -97,6 +123,23 @@ RECT PersistentImage::drawLine(POINT from, POINT to, int penWidth, COLORREF colo
   const int reach = penWidth / 2 + 2;
   return {std::min(from.x, to.x) - reach, std::min(from.y, to.y) - reach,
           std::max(from.x, to.x) + reach + 1, std::max(from.y, to.y) + reach + 1};
+}
+
+// On its way between the screen's layout and the image's the system reads and
+// converts the pixels in buffers of its own as large as what is copied at once:
+// for the whole screen in one block they would be a second and third
+// screen-sized image for a moment.
+void copyInBands(HDC target, HDC source, const RECT& area,
+                 const std::function<void(const RECT&)>& failed) {
+  const int width = static_cast<int>(area.right - area.left);
+  const int band = std::max(1, kBandBytes / std::max(1, width * 4));
+  for (int top = static_cast<int>(area.top); top < area.bottom; top += band) {
+    const int height = std::min(band, static_cast<int>(area.bottom) - top);
+    if (!::BitBlt(target, area.left, top, width, height, source, area.left, top, SRCCOPY) &&
+        failed) {
+      failed({area.left, top, area.right, top + height});
+    }
+  }
 }
 
 }  // namespace qo::win32

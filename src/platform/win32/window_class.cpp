@@ -30,15 +30,21 @@ HICON loadApplicationIcon(int systemMetricWidth, int systemMetricHeight) {
 
 }  // namespace
 
-void ApplicationIcons::setOn(HWND window) {
-  ::SetLastError(0);
-  UniqueIcon big(loadApplicationIcon(SM_CXICON, SM_CYICON));
-  UniqueIcon small(loadApplicationIcon(SM_CXSMICON, SM_CYSMICON));
-  if (!big || !small) throwLastError(L"The application icon could not be loaded.");
-  ::SendMessageW(window, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(big.get()));
-  ::SendMessageW(window, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(small.get()));
-  big_ = std::move(big);
-  small_ = std::move(small);
+void setApplicationIcons(HWND window) {
+  struct Icons {
+    UniqueIcon big;
+    UniqueIcon small;
+  };
+  // Loading them costs a few milliseconds, each time the overlay opens if not kept.
+  static const Icons icons = [] {
+    ::SetLastError(0);
+    Icons loaded{UniqueIcon(loadApplicationIcon(SM_CXICON, SM_CYICON)),
+                 UniqueIcon(loadApplicationIcon(SM_CXSMICON, SM_CYSMICON))};
+    if (!loaded.big || !loaded.small) throwLastError(L"The application icon could not be loaded.");
+    return loaded;
+  }();
+  ::SendMessageW(window, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(icons.big.get()));
+  ::SendMessageW(window, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(icons.small.get()));
 }
 
 void WindowBase::registerClass(const wchar_t* name, UINT style, HCURSOR cursor, HBRUSH background) {

@@ -8,18 +8,11 @@
 
 namespace qo::win32 {
 
-// The program file's own icon, in the two sizes a window shows, owned for as
-// long as the window shows it.
-class ApplicationIcons {
- public:
-  // Loads both sizes and sets them on window; the icons set before go only once
-  // the window no longer shows them.  Throws Failure when they cannot be loaded.
-  void setOn(HWND window);
-
- private:
-  UniqueIcon big_;
-  UniqueIcon small_;
-};
+// Sets the program file's own icon, in the two sizes a window shows, on window.
+// The icons are loaded on first use and kept until the program ends: every
+// window, and each opening of the overlay, shows the same two.  Throws Failure
+// when they cannot be loaded.
+void setApplicationIcons(HWND window);
 
 // Base of our window objects: one thunk per class binds the object on
 // WM_NCCREATE and forwards each message to onMessage.  Its windows are counted
