@@ -9,7 +9,7 @@
 # 32-bit prefix that no running wineserver uses, ideally with the X11 driver's
 # Managed=N; otherwise a throwaway prefix is made and removed), QO_BENCH_DISPLAY
 # (first display number to try, default 81), QO_BENCH_STARTS (timed starts per
-# program, default 11).
+# program, default 21).
 #
 # Everything it starts it ends: its Xvfb by PID, Wine through `wineserver -k` of
 # its prefix.  Wine's output always goes to files: pipes would stall on Wine's
@@ -21,7 +21,7 @@ BUILD=${QO_BUILD_DIR:-$ROOT/build/win32}
 BIN=$BUILD/bin
 OUT=${1:-$BIN/bench_report.txt}
 FIRST_DISPLAY=${QO_BENCH_DISPLAY:-81}
-STARTS=${QO_BENCH_STARTS:-11}
+STARTS=${QO_BENCH_STARTS:-21}
 PEAK_RUNS=${QO_BENCH_PEAK_RUNS:-3}
 SIZES="1920x1080 3840x2160"
 PROGRAM="Quillmark Orvane.exe"
@@ -236,6 +236,22 @@ run_size() {
   stop_xvfb
 }
 
+# The same disk without Wine: a raw rewrite against a safe replace, from a small
+# native program (bench/native/disk_floor.cpp) built here with the host's compiler.
+bench_disk_floor() {
+  local out=$WORK/floor.txt
+  {
+    echo ""
+    echo "== The disk alone (native, no Wine): raw rewrite against a safe replace, same folder as Wine's"
+    if c++ -O2 -std=c++20 -o "$WORK/disk_floor" "$ROOT/bench/native/disk_floor.cpp" \
+        >"$WORK/disk_floor-build.log" 2>&1; then
+      "$WORK/disk_floor" "$WORK"
+    else
+      echo "  (disk_floor did not build: see $WORK/disk_floor-build.log)"
+    fi
+  } >"$out"
+}
+
 # result KEY FILE: the figures of "RESULT KEY SIZE median min [best-round-median]".
 result() { awk -v key="$1" '$1 == "RESULT" && $2 == key { $1 = $2 = $3 = ""; print }' "$2"; }
 
@@ -291,7 +307,15 @@ ratios() {
   echo "   (for comparison, not a target: the save against a raw write that is also flushed"
   echo "    to disk, as the save's own temporary file is before it replaces the old file)"
   ratio save_over_flushed_raw_4k "$(value save_ms $large 3)" "$(value raw_flushed_write_ms $large 3)"
+  echo "   (the disk's own floor, native, no Wine: a safe replace against a raw rewrite, plainly and"
+  echo "    with write-back started while writing, which the program cannot ask for)"
+  ratio floor_safe_replace_over_raw_4k "$(floor_value floor_safe_replace_ms)" \
+    "$(floor_value floor_raw_write_ms)"
+  ratio floor_overlapped_replace_over_raw_4k "$(floor_value floor_safe_replace_overlapped_ms)" \
+    "$(floor_value floor_raw_write_ms)"
 }
+
+floor_value() { awk -v key="$1" '$1 == "RESULT" && $2 == key { print $3 }' "$WORK/floor.txt" 2>/dev/null; }
 
 summary() {
   echo ""
@@ -309,6 +333,7 @@ main() {
   for f in qo_bench.exe "$EMPTY" "$PROGRAM"; do
     [ -f "$BIN/$f" ] || { log "missing $BIN/$f: build qo_bench, $EMPTY and quillmark_orvane"; exit 1; }
   done
+  bench_disk_floor
   for size in $SIZES; do run_size "$size"; done
   {
     echo "Quillmark Orvane benchmark, $(date -u '+%Y-%m-%d %H:%M UTC'), commit" \
@@ -324,6 +349,7 @@ main() {
     done
     [ -f "$WORK/startup.txt" ] && cat "$WORK/startup.txt"
     [ -f "$WORK/peak.txt" ] && cat "$WORK/peak.txt"
+    [ -f "$WORK/floor.txt" ] && cat "$WORK/floor.txt"
     summary
     echo ""
     echo "machine load at the end: $(uptime)"
