@@ -2,8 +2,6 @@
 
 #include <windowsx.h>
 
-#include <algorithm>
-
 #include "base/failure.h"
 #include "overlay/form2.h"
 #include "platform/win32/cursor_file_win32.h"

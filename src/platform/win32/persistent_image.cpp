@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <array>
 #include <span>
+#include <utility>
 
 #include "base/failure.h"
 #include "overlay/bitmap_file.h"
@@ -52,22 +53,18 @@ void PersistentImage::fill(const RECT& area, COLORREF colour) const {
 }
 
 void PersistentImage::fillIfPending() const {
-  if (!pendingFill_) return;
-  const COLORREF colour = *pendingFill_;
-  pendingFill_.reset();
-  fill({0, 0, size_.width, size_.height}, colour);
+  if (const auto colour = std::exchange(pendingFill_, std::nullopt)) {
+    fill({0, 0, size_.width, size_.height}, *colour);
+  }
 }
 
 void PersistentImage::copyFrom(HDC source, Size area) {
-  const RECT copied{0, 0, area.width, area.height};
-  if (!pendingFill_ || area.width < size_.width || area.height < size_.height) {
-    copyInBands(dc(), source, copied);
-    return;
-  }
-  // The copy covers the whole image: only the bands it misses need the fill.
-  const COLORREF colour = *pendingFill_;
-  pendingFill_.reset();
-  copyInBands(dc_.get(), source, copied, [&](const RECT& band) { fill(band, colour); });
+  if (area.width < size_.width || area.height < size_.height) fillIfPending();
+  // A copy of the whole image leaves the fill to the bands it misses.
+  const auto colour = std::exchange(pendingFill_, std::nullopt);
+  copyInBands(dc_.get(), source, {0, 0, area.width, area.height}, [&](const RECT& band) {
+    if (colour) fill(band, *colour);
+  });
 }
 
 ImageView PersistentImage::view() const {
