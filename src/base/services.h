@@ -1,7 +1,6 @@
 #pragma once
 
 #include <cstdint>
-#include <cstdlib>
 #include <memory>
 #include <optional>
 #include <span>
@@ -14,8 +13,8 @@
 namespace qo {
 
 // The platform's services, as the handlers see them.  platform/win32 has the real
-// ones, platform/headless keeps them in memory for tests.  Every call may throw
-// Failure unless it says otherwise; a file operation's failure says why in the
+// ones, the test fakes keep them in memory.  Every call may throw Failure unless
+// it says otherwise; a file operation's failure says why in the
 // system's words ("Access is denied."), and the caller names the file.
 
 // Message-box styles the program uses (the Windows MB_* values).
@@ -43,7 +42,7 @@ class Application {
   virtual void setTitle(std::wstring title) = 0;
   // Ends the program at once, whatever is open: no close handling of any window
   // runs and nothing after this call.
-  [[noreturn]] virtual void end() { std::exit(0); }
+  [[noreturn]] virtual void end() = 0;
 };
 
 // The user's conventions for reading numbers.
@@ -78,7 +77,6 @@ struct DirectoryEntry {
   bool folder = false;
   bool hidden = false;
   bool system = false;
-  bool readOnly = false;
 };
 
 // What writeNewFile throws when a file or folder of that name exists already;

@@ -2,6 +2,9 @@
 
 #include <array>
 #include <cstdint>
+#include <string>
+
+#include "base/failure.h"
 
 namespace qo {
 
@@ -74,8 +77,6 @@ constexpr std::array kForm1Routes{
 
 }  // namespace
 
-std::span<const EventRoute> form1EventRoutes() { return kForm1Routes; }
-
 bool raiseEvent(MainWindowEvents& events, std::wstring_view control, ControlEvent event,
                 const MouseArgs& mouse) {
   for (const EventRoute& route : kForm1Routes) {
@@ -89,6 +90,19 @@ bool raiseEvent(MainWindowEvents& events, std::wstring_view control, ControlEven
 }
 
 const WindowDefinition& form1Definition() { return kForm1; }
+
+std::size_t controlIndex(const WindowDefinition& window, std::wstring_view name) {
+  for (std::size_t i = 0; i < window.controls.size(); ++i) {
+    if (window.controls[i].name == name) return i;
+  }
+  throw Failure(L"The window " + std::wstring(window.name) + L" has no control named " +
+                std::wstring(name) + L".");
+}
+
+std::size_t containerIndex(const WindowDefinition& window, std::size_t control) {
+  const std::wstring_view container = window.controls[control].container;
+  return container == window.name ? kTheWindow : controlIndex(window, container);
+}
 const WindowDefinition& form2Definition() { return kForm2; }
 
 int twipsToPixels(int twips, int dpi) {

@@ -3,6 +3,7 @@
 #include <span>
 #include <string_view>
 
+#include "base/control_surface.h"
 #include "base/controls.h"
 #include "base/geometry.h"
 #include "base/main_window.h"
@@ -45,6 +46,12 @@ struct WindowDefinition {
 const WindowDefinition& form1Definition();
 const WindowDefinition& form2Definition();
 
+// The place of the named control in the window's control list; throws Failure
+// when the window has no such control.
+std::size_t controlIndex(const WindowDefinition& window, std::wstring_view name);
+// The place of the control's container, or kTheWindow when the window holds it.
+std::size_t containerIndex(const WindowDefinition& window, std::size_t control);
+
 // Twips to pixels at the given dots per inch, to the nearest pixel.
 int twipsToPixels(int twips, int dpi);
 
@@ -62,8 +69,6 @@ struct EventRoute {
   void (MainWindowEvents::*handler)() = nullptr;
   void (MainWindowEvents::*mouseHandler)(int, int, float, float) = nullptr;
 };
-
-std::span<const EventRoute> form1EventRoutes();
 
 // Calls the handler routed for the event; false when the event has no route.
 bool raiseEvent(MainWindowEvents& events, std::wstring_view control, ControlEvent event,

@@ -14,7 +14,7 @@
 #include <vector>
 
 #include "base/failure.h"
-#include "platform/headless/memory_file_system.h"
+#include "fakes/memory_file_system.h"
 
 namespace qo {
 namespace {

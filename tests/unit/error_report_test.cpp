@@ -5,7 +5,7 @@
 #include <stdexcept>
 
 #include "base/failure.h"
-#include "platform/headless/headless_platform.h"
+#include "fakes/headless_platform.h"
 
 namespace qo {
 namespace {

@@ -3,7 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "forms/form1.h"
-#include "platform/headless/headless_platform.h"
+#include "fakes/headless_platform.h"
 
 namespace qo {
 namespace {

@@ -2,7 +2,7 @@
 #include <gtest/gtest.h>
 
 #include "base/settings_store.h"
-#include "platform/headless/memory_settings_store.h"
+#include "fakes/memory_settings_store.h"
 
 namespace qo {
 namespace {

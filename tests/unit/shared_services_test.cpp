@@ -6,7 +6,7 @@
 
 #include "base/failure.h"
 
-#include "platform/headless/headless_platform.h"
+#include "fakes/headless_platform.h"
 
 namespace qo {
 namespace {

@@ -3,8 +3,8 @@
 #include <gtest/gtest.h>
 
 #include "base/failure.h"
-#include "platform/headless/headless_platform.h"
-#include "platform/headless/recording_dispatch.h"
+#include "fakes/headless_platform.h"
+#include "fakes/recording_dispatch.h"
 #include "ui/window_definitions.h"
 
 namespace qo {
@@ -125,8 +125,6 @@ TEST_F(SkinLoaderTest, OnlyAPlainFileOfThatNameCounts) {
       {"folder named o.cjs", true, {}, false},
       {"hidden", false, {.hidden = true}, false},
       {"system", false, {.system = true}, false},
-      {"hidden and read-only", false, {.hidden = true, .readOnly = true}, false},
-      {"read-only", false, {.readOnly = true}, true},
       {"plain", false, {}, true},
   };
   for (const Case& c : cases) {

@@ -4,7 +4,7 @@
 #include "base/error_report.h"
 #include "forms/form1.h"
 #include "overlay/form2.h"
-#include "platform/headless/headless_platform.h"
+#include "fakes/headless_platform.h"
 
 namespace qo {
 namespace {

@@ -4,7 +4,7 @@
 #include "base/error_report.h"
 #include "base/failure.h"
 #include "forms/form1.h"
-#include "platform/headless/headless_platform.h"
+#include "fakes/headless_platform.h"
 
 namespace qo {
 namespace {
@@ -128,16 +128,16 @@ TEST_F(StartUpTest, EachFailedStepIsReportedWithItsLineAndTheNextStepStillRuns) 
        cursorLoaded},
       {"a HAND-M.CUR that is no cursor", [](StartUpHost& t) { t.window().mouseIconIsBad = true; },
        {106}, captionSet},
-      {"the caption", failing(L"setCaption"), {126}, iconSet},
-      {"the icon", failing(L"setApplicationIcon"), {126}, titleSet},
+      {"the caption", failing(L"showCaption"), {126}, iconSet},
+      {"the icon", failing(L"showApplicationIcon"), {126}, titleSet},
       {"the application title", [](StartUpHost& t) { t.host_.app.titleFails = true; }, {126},
        thicknessSet},
-      {"the thickness box", failing(L"setText1Text"), {128}, colourSet},
+      {"the thickness box", failing(L"showText"), {128}, colourSet},
       {"letters for the colour", [](StartUpHost& t) { t.storeText(L"Color", L"abc"); }, {130},
        minimiseSet},
       {"a colour beyond 32 bits", [](StartUpHost& t) { t.storeText(L"Color", L"4294967295"); },
        {130}, minimiseSet},
-      {"the swatch refuses the colour", failing(L"setPicture1BackColor"), {130}, minimiseSet},
+      {"the swatch refuses the colour", failing(L"showBackColour"), {130}, minimiseSet},
       {"letters for the minimise option", [](StartUpHost& t) { t.storeText(L"Check1", L"abc"); },
        {132}, nothing},
       {"a state the check box rejects", [](StartUpHost& t) { t.storeText(L"Check1", L"3"); },

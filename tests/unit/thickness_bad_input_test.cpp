@@ -12,7 +12,7 @@
 #include "forms/form1.h"
 #include "bad_input_support.h"
 #include "overlay/form2.h"
-#include "platform/headless/headless_platform.h"
+#include "fakes/headless_platform.h"
 
 namespace qo {
 namespace {

@@ -8,7 +8,7 @@
 #include "dialog_answer.h"
 #include "overlay/bitmap_file.h"
 #include "overlay/form2.h"
-#include "platform/headless/headless_platform.h"
+#include "fakes/headless_platform.h"
 #include "platform/win32/overlay_window_win32.h"
 #include "platform/win32/services_win32.h"
 #include "win32_test_support.h"

@@ -1,12 +1,14 @@
 // The main window built for real: layout at the window's DPI, fonts, controls.
 #include <gtest/gtest.h>
 
-#include "contract/main_window_contract.h"
-#include "platform/win32/main_window_win32.h"
+#include "fakes/recording_events.h"
+#include "real_main_window.h"
 #include "win32_test_support.h"
 
 namespace qo::win32 {
 namespace {
+
+using testing::RealMainWindow;
 
 struct FontFacts {
   std::wstring face;
@@ -47,7 +49,7 @@ TEST(MainWindowWin32, ClientAreaIsDefinedSizeAtNinetySixDpi) {
 }
 
 TEST(MainWindowWin32, ControlsSitAtTheirDefinedRectangles) {
-  Win32MainWindow window;
+  RealMainWindow window;
   for (const ControlDefinition& definition : form1Definition().controls) {
     if (!isVisibleAtRunTime(definition.kind)) continue;
     const HWND control = window.control(definition.name);
@@ -67,7 +69,7 @@ TEST(MainWindowWin32, ControlsSitAtTheirDefinedRectangles) {
 }
 
 TEST(MainWindowWin32, ControlsUseBoldArialWithCyrillicCharset) {
-  Win32MainWindow window;
+  RealMainWindow window;
   const FontFacts label = actualFont(window.control(L"Label1"));
   EXPECT_EQ(label.weight, 700) << std::string(label.face.begin(), label.face.end());
   EXPECT_EQ(label.charset, 204);
@@ -76,23 +78,29 @@ TEST(MainWindowWin32, ControlsUseBoldArialWithCyrillicCharset) {
   EXPECT_EQ(button.weight, 700);
 }
 
-TEST(MainWindowWin32, ReadsItsControls) {
-  Win32MainWindow window;
-  EXPECT_EQ(window.text1Text(), L"Text1");
-  EXPECT_EQ(window.check1Value(), 0);
-  EXPECT_EQ(window.picture1BackColor(), 0u);
-  EXPECT_EQ(window.label1Caption(), L"Double left-click to QUIT");
-  EXPECT_EQ(window.label2Caption(), L"Right-click to SAVE as image file");
+// What the model sets shows in the real controls; a text set from code, which the
+// edit reports back as a change, raises the change event once.
+TEST(MainWindowWin32, ShowsWhatTheModelSets) {
+  RealMainWindow window;
+  RecordingEvents events(window.model);
+  window.model.connect(events);
+  window.model.setText1Text(L"12");
+  window.model.setCheck1Value(2);
+  window.model.setCaption(L"Quillmark Orvane");
+  EXPECT_EQ(windowText(window.control(L"Text1")), L"12");
+  EXPECT_EQ(::SendMessageW(window.control(L"Check1"), BM_GETCHECK, 0, 0), BST_INDETERMINATE);
+  EXPECT_EQ(windowText(window.surface.hwnd()), L"Quillmark Orvane");
+  EXPECT_EQ(events.raised, (std::vector<std::string>{"Text1_Change", "Check1_Click"}));
 }
 
 // What a user does to the real controls reaches the handler its route names.
 TEST(MainWindowWin32, UserActionsRaiseTheirRoutedEvents) {
-  Win32MainWindow window;
-  contract::RecordingEvents events(window);
-  window.connect(events);
-  window.showFirstTime();
+  RealMainWindow window;
+  RecordingEvents events(window.model);
+  window.model.connect(events);
+  window.surface.showFirstTime();
   // Away from the pointer (the middle of the screen), so only the messages below move it.
-  ::SetWindowPos(window.hwnd(), nullptr, 700, 700, 0, 0, SWP_NOSIZE | SWP_NOZORDER);
+  ::SetWindowPos(window.surface.hwnd(), nullptr, 700, 700, 0, 0, SWP_NOSIZE | SWP_NOZORDER);
   testing::pumpMessages(1);
   const struct {
     const wchar_t* control;
@@ -124,15 +132,15 @@ TEST(MainWindowWin32, UserActionsRaiseTheirRoutedEvents) {
     EXPECT_EQ(events.raised, c.raised) << testing::narrow(c.control) << " " << c.message;
   }
   events.raised.clear();
-  ::SendMessageW(window.hwnd(), WM_MOUSEMOVE, 0, 0);
+  ::SendMessageW(window.surface.hwnd(), WM_MOUSEMOVE, 0, 0);
   EXPECT_EQ(events.raised, std::vector<std::string>{"Form_MouseMove"});
-  EXPECT_EQ(window.check1Value(), 1);
+  EXPECT_EQ(window.model.check1Value(), 1);
 }
 
 TEST(MainWindowWin32, FocusSelectionAndTheCustomPointer) {
-  Win32MainWindow window;
-  window.setText1Text(L"12345");
-  window.selectText1(1, 3);
+  RealMainWindow window;
+  window.model.setText1Text(L"12345");
+  window.model.selectText1(1, 3);
   DWORD start = 0, end = 0;
   ::SendMessageW(window.control(L"Text1"), EM_GETSEL, reinterpret_cast<WPARAM>(&start),
                  reinterpret_cast<LPARAM>(&end));
@@ -143,7 +151,7 @@ TEST(MainWindowWin32, FocusSelectionAndTheCustomPointer) {
 
   testing::ScratchFolder folder;
   ASSERT_TRUE(testing::writeWholeFile(folder.file(L"HAND-M.CUR"), testing::tinyCursorFile()));
-  window.loadMouseIcon(folder.file(L"HAND-M.CUR"));
+  window.model.loadMouseIcon(folder.file(L"HAND-M.CUR"));
   const HCURSOR arrow = ::LoadCursorW(nullptr, IDC_ARROW);
   const HWND button = window.control(L"PushButton2");
   const auto pointerOver = [&](HWND child) {
@@ -152,14 +160,14 @@ TEST(MainWindowWin32, FocusSelectionAndTheCustomPointer) {
     return ::GetCursor();
   };
   EXPECT_EQ(pointerOver(button), arrow) << "the ordinary pointer while the setting is 0";
-  window.setMousePointer(kCustomPointer);
+  window.model.setMousePointer(kCustomPointer);
   const HCURSOR custom = pointerOver(button);
   EXPECT_NE(custom, arrow);
   EXPECT_NE(custom, nullptr);
   EXPECT_EQ(pointerOver(window.control(L"Check1")), custom) << "over every control alike";
-  EXPECT_EQ(pointerOver(window.hwnd()), custom);
-  window.setApplicationIcon();
-  EXPECT_NE(::SendMessageW(window.hwnd(), WM_GETICON, ICON_SMALL, 0), 0);
+  EXPECT_EQ(pointerOver(window.surface.hwnd()), custom);
+  window.model.setApplicationIcon();
+  EXPECT_NE(::SendMessageW(window.surface.hwnd(), WM_GETICON, ICON_SMALL, 0), 0);
 }
 
 }  // namespace

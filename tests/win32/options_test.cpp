@@ -5,8 +5,8 @@
 #include "base/failure.h"
 #include "dialog_answer.h"
 #include "forms/form1.h"
-#include "platform/headless/headless_platform.h"
-#include "platform/win32/main_window_win32.h"
+#include "fakes/headless_platform.h"
+#include "real_main_window.h"
 #include "platform/win32/settings_store_win32.h"
 #include "win32_test_support.h"
 
@@ -85,9 +85,9 @@ TEST_F(RegistryStore, AWriteTheRegistryRefusesThrowsFailure) {
 class ColourChooser : public ::testing::Test {
  protected:
   ColourChooser() {
-    window.setPicture1BackColor(255);
-    window.setText1Text(L"5");  // numeric, so leaving the box brings no message
-    window.showFirstTime();
+    window.model.setPicture1BackColor(255);
+    window.model.setText1Text(L"5");  // numeric, so leaving the box brings no message
+    window.surface.showFirstTime();
     pumpMessages(1);
     host.settings.writes = 0;
   }
@@ -101,8 +101,8 @@ class ColourChooser : public ::testing::Test {
   }
 
   HeadlessPlatform host;
-  Win32MainWindow window;
-  Form1 form1{host.platform, window};
+  testing::RealMainWindow window;
+  Form1 form1{host.platform, window.model};
 };
 
 TEST_F(ColourChooser, ARightClickChoosesPureGreenAndStoresIt) {
@@ -115,7 +115,7 @@ TEST_F(ColourChooser, ARightClickChoosesPureGreenAndStoresIt) {
   });
   clickSwatch(WM_RBUTTONDOWN, WM_RBUTTONUP);
   ASSERT_TRUE(answer.finish()) << "no Color dialog appeared";
-  EXPECT_EQ(window.picture1BackColor(), 65280u);
+  EXPECT_EQ(window.model.picture1BackColor(), 65280u);
   EXPECT_EQ(host.settings.text(L"Color"), L"65280");
 }
 
@@ -126,7 +126,7 @@ TEST_F(ColourChooser, ACancelledChooserKeepsTheColourAndStoresItAgain) {
   });
   clickSwatch(WM_LBUTTONDOWN, WM_LBUTTONUP);
   ASSERT_TRUE(answer.finish()) << "no Color dialog appeared";
-  EXPECT_EQ(window.picture1BackColor(), 255u);
+  EXPECT_EQ(window.model.picture1BackColor(), 255u);
   EXPECT_EQ(host.settings.text(L"Color"), L"255");
   EXPECT_EQ(host.settings.writes, 1);
   EXPECT_TRUE(host.messages.shown.empty());

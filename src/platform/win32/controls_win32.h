@@ -36,7 +36,6 @@ class OwnControl : public WindowBase {
 class FrameControl final : public OwnControl {
  public:
   FrameControl(HWND parent, int id, const std::wstring& caption, Colour background);
-  ~FrameControl() override;
 
  protected:
   LRESULT onMessage(UINT message, WPARAM wParam, LPARAM lParam) override;
@@ -52,7 +51,6 @@ class FrameControl final : public OwnControl {
 class PictureBoxControl final : public OwnControl {
  public:
   PictureBoxControl(HWND parent, int id, Colour background);
-  ~PictureBoxControl() override;
 
  protected:
   LRESULT onMessage(UINT message, WPARAM wParam, LPARAM lParam) override;
@@ -68,7 +66,6 @@ class PushButtonControl final : public OwnControl {
  public:
   PushButtonControl(HWND parent, int id, const std::wstring& caption, Colour background,
                     Colour foreground);
-  ~PushButtonControl() override;
 
  protected:
   LRESULT onMessage(UINT message, WPARAM wParam, LPARAM lParam) override;

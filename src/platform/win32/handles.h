@@ -123,7 +123,6 @@ inline void deleteGdiObject(HGDIOBJ h) { ::DeleteObject(h); }
 inline void deleteMemoryDc(HDC h) { ::DeleteDC(h); }
 inline void destroyCursor(HCURSOR h) { ::DestroyCursor(h); }
 inline void destroyIcon(HICON h) { ::DestroyIcon(h); }
-inline void destroyWindow(HWND h) { ::DestroyWindow(h); }
 
 using UniqueMemoryDc = UniqueHandle<SimpleTraits<HDC, HandleKind::Dc, deleteMemoryDc>>;
 using UniqueBitmap = UniqueHandle<SimpleTraits<HBITMAP, HandleKind::Bitmap, deleteGdiObject>>;
@@ -132,7 +131,6 @@ using UniqueBrush = UniqueHandle<SimpleTraits<HBRUSH, HandleKind::Brush, deleteG
 using UniqueFont = UniqueHandle<SimpleTraits<HFONT, HandleKind::Font, deleteGdiObject>>;
 using UniqueCursor = UniqueHandle<SimpleTraits<HCURSOR, HandleKind::Cursor, destroyCursor>>;
 using UniqueIcon = UniqueHandle<SimpleTraits<HICON, HandleKind::Icon, destroyIcon>>;
-using UniqueWindow = UniqueHandle<SimpleTraits<HWND, HandleKind::Window, destroyWindow>>;
 
 struct FileTraits {
   using Handle = HANDLE;

@@ -11,6 +11,7 @@
 #include "platform/win32/overlay_window_win32.h"
 #include "platform/win32/services_win32.h"
 #include "platform/win32/settings_store_win32.h"
+#include "ui/main_window_model.h"
 
 namespace {
 
@@ -38,10 +39,11 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
   Win32SettingsStore settings;
   qo::Platform platform{app, messages, locale, clock, events, files, screen, overlays, settings};
   try {
-    Win32MainWindow mainWindow;
+    Win32MainWindow surface;
+    qo::MainWindowModel mainWindow(surface);
     qo::Form1 form1(platform, mainWindow);
-    events.setFilter([&mainWindow](MSG& message) { return mainWindow.navigate(message); });
-    mainWindow.showFirstTime();
+    events.setFilter([&surface](MSG& message) { return surface.navigate(message); });
+    surface.showFirstTime();
     return events.run();
   } catch (const qo::Failure& failure) {
     // Nothing can run without the main window.

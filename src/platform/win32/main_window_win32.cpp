@@ -24,7 +24,7 @@ constexpr DWORD kMainStyle =
 constexpr int kFirstControlId = 100;
 // Posted on EN_KILLFOCUS: the lost-focus handler runs once the focus has moved,
 // so a message box it shows does not interrupt the change of focus.
-constexpr UINT kRaiseLostFocus = WM_APP + 1;
+constexpr UINT kReportLostFocus = WM_APP + 1;
 
 UniqueFont createFont(const FontDefinition& font, int dpi) {
   LOGFONTW logFont{};
@@ -40,13 +40,11 @@ UniqueFont createFont(const FontDefinition& font, int dpi) {
 }
 
 int textWidth(HWND control, HFONT font) {
-  const int length = ::GetWindowTextLengthW(control);
-  std::wstring text(static_cast<std::size_t>(length) + 1, L'\0');
-  ::GetWindowTextW(control, text.data(), length + 1);
+  const std::wstring text = windowText(control);
   WindowDc dc(control);
   SelectedObject selected(dc.get(), font);
   SIZE extent{};
-  ::GetTextExtentPoint32W(dc.get(), text.c_str(), length, &extent);
+  ::GetTextExtentPoint32W(dc.get(), text.c_str(), static_cast<int>(text.size()), &extent);
   return extent.cx;
 }
 
@@ -69,12 +67,10 @@ int checkState(int value) {
 
 }  // namespace
 
-Win32MainWindow::Win32MainWindow()
-    : backColour_(form1Definition().background),
-      background_(::CreateSolidBrush(toColorRef(backColour_))) {
+Win32MainWindow::Win32MainWindow(const WindowDefinition& definition)
+    : definition_(definition), background_(::CreateSolidBrush(toColorRef(definition.background))) {
   registerClass(kMainClass, 0, ::LoadCursorW(nullptr, IDC_ARROW), nullptr);
-  const WindowDefinition& form = form1Definition();
-  const std::wstring caption(form.caption);
+  const std::wstring caption(definition.caption);
   createWindow(WS_EX_CONTROLPARENT, kMainClass, caption.c_str(), kMainStyle, CW_USEDEFAULT,
                CW_USEDEFAULT, 0, 0, nullptr, nullptr);
   dialogs_.setOwner(hwnd());
@@ -86,32 +82,24 @@ Win32MainWindow::Win32MainWindow()
   layout(dpiOf(hwnd()), nullptr);
 }
 
-Win32MainWindow::~Win32MainWindow() {
-  events_ = nullptr;
-  if (hwnd()) ::DestroyWindow(hwnd());
-}
-
 void Win32MainWindow::buildControls() {
-  const auto definitions = form1Definition().controls;
-  controls_.reserve(definitions.size());
-  for (const ControlDefinition& definition : definitions) {
+  controls_.reserve(definition_.controls.size());
+  for (const ControlDefinition& definition : definition_.controls) {
     controls_.push_back({&definition, nullptr, nullptr, definition.background, UniqueBrush()});
   }
   int id = kFirstControlId;
-  for (Control& c : controls_) {
-    if (!isVisibleAtRunTime(c.definition->kind)) continue;
-    const HWND container = c.definition->container == form1Definition().name
-                               ? hwnd()
-                               : named(c.definition->container).hwnd;
-    c.hwnd = createControl(c, container, id++);
+  for (std::size_t i = 0; i < controls_.size(); ++i) {
+    if (!isVisibleAtRunTime(controls_[i].definition->kind)) continue;
+    const std::size_t container = containerIndex(definition_, i);
+    controls_[i].hwnd =
+        createControl(i, container == kTheWindow ? hwnd() : controls_[container].hwnd, id++);
   }
 }
 
-HWND Win32MainWindow::createControl(Control& c, HWND container, int id) {
+HWND Win32MainWindow::createControl(std::size_t index, HWND container, int id) {
+  Control& c = controls_[index];
   const ControlDefinition& definition = *c.definition;
   const std::wstring text(definition.text);
-  const auto menuId = reinterpret_cast<HMENU>(static_cast<INT_PTR>(id));
-  const std::wstring name(definition.name);
   std::unique_ptr<OwnControl> own;
   switch (definition.kind) {
     case ControlKind::Frame:
@@ -125,16 +113,17 @@ HWND Win32MainWindow::createControl(Control& c, HWND container, int id) {
                                                 definition.foreground);
       break;
     default:
-      break;
+      return createSystemControl(definition, container, id);
   }
-  if (own) {
-    own->setMouseMoveSink([this, name](WPARAM keys, LPARAM position) {
-      raiseMouseMove(name, keys, position);
-    });
-    c.own = own.get();
-    ownControls_.push_back(std::move(own));
-    return c.own->hwnd();
-  }
+  own->setMouseMoveSink(
+      [this, index](WPARAM keys, LPARAM position) { reportMouseMove(index, keys, position); });
+  c.own = own.get();
+  ownControls_.push_back(std::move(own));
+  return c.own->hwnd();
+}
+
+HWND Win32MainWindow::createSystemControl(const ControlDefinition& definition, HWND container,
+                                          int id) {
   const wchar_t* className = L"STATIC";
   DWORD style = WS_CHILD | WS_VISIBLE;
   DWORD exStyle = 0;
@@ -142,23 +131,27 @@ HWND Win32MainWindow::createControl(Control& c, HWND container, int id) {
     className = L"BUTTON";
     style |= BS_3STATE | WS_TABSTOP;
   } else if (definition.kind == ControlKind::TextBox) {
-    // No length limit: an edit holds any length until EM_LIMITTEXT says otherwise.
     className = L"EDIT";
     style |= ES_AUTOHSCROLL | WS_TABSTOP;
     exStyle = WS_EX_CLIENTEDGE;
   } else {
     style |= SS_LEFT | SS_NOPREFIX;
   }
+  const std::wstring text(definition.text);
   ::SetLastError(0);
   HWND created = ::CreateWindowExW(exStyle, className, text.c_str(), style, 0, 0, 0, 0, container,
-                                   menuId, programInstance(), nullptr);
-  if (!created) throwLastError(L"The control " + name + L" could not be created.");
+                                   reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)),
+                                   programInstance(), nullptr);
+  if (!created) {
+    throwLastError(L"The control " + std::wstring(definition.name) + L" could not be created.");
+  }
+  // No length limit: an edit holds any length until EM_LIMITTEXT says otherwise.
   if (definition.kind == ControlKind::TextBox) ::SendMessageW(created, EM_LIMITTEXT, 0, 0);
   return created;
 }
 
 void Win32MainWindow::createFonts(int dpi) {
-  windowFont_ = createFont(form1Definition().font, dpi);
+  windowFont_ = createFont(definition_.font, dpi);
   for (const Control& c : controls_) {
     if (c.definition->font) buttonFont_ = createFont(*c.definition->font, dpi);
   }
@@ -166,9 +159,8 @@ void Win32MainWindow::createFonts(int dpi) {
 
 void Win32MainWindow::layout(int dpi, const RECT* suggested) {
   createFonts(dpi);
-  const WindowDefinition& form = form1Definition();
-  const RECT frame = windowRectForClient(twipsToPixels(form.clientWidth, dpi),
-                                         twipsToPixels(form.clientHeight, dpi), dpi);
+  const RECT frame = windowRectForClient(twipsToPixels(definition_.clientWidth, dpi),
+                                         twipsToPixels(definition_.clientHeight, dpi), dpi);
   const int width = frame.right - frame.left;
   const int height = frame.bottom - frame.top;
   // Centred on the screen, by the whole window; after a DPI change, where the system suggests.
@@ -189,31 +181,31 @@ void Win32MainWindow::layout(int dpi, const RECT* suggested) {
 }
 
 void Win32MainWindow::showFirstTime() {
-  raise(form1Definition().name, ControlEvent::Load);
+  report(kTheWindow, ControlEvent::Load);
   ::ShowWindow(hwnd(), SW_SHOWNORMAL);
   ::UpdateWindow(hwnd());
-  ::SetFocus(control(L"Text1"));
-}
-
-Win32MainWindow::Control* Win32MainWindow::find(HWND window) {
-  for (Control& c : controls_) {
-    if (c.hwnd && c.hwnd == window) return &c;
+  for (const Control& c : controls_) {
+    if (c.definition->tabIndex == 0) ::SetFocus(c.hwnd);
   }
-  return nullptr;
 }
 
-Win32MainWindow::Control& Win32MainWindow::named(std::wstring_view name) {
-  for (Control& c : controls_) {
-    if (c.definition->name == name) return c;
+std::size_t Win32MainWindow::find(HWND window) const {
+  for (std::size_t i = 0; i < controls_.size(); ++i) {
+    if (controls_[i].hwnd && controls_[i].hwnd == window) return i;
   }
-  throw Failure(L"The main window has no control named " + std::wstring(name) + L".");
+  return kTheWindow;
 }
 
-const Win32MainWindow::Control& Win32MainWindow::named(std::wstring_view name) const {
-  return const_cast<Win32MainWindow*>(this)->named(name);
+Win32MainWindow::Control& Win32MainWindow::at(std::size_t index) {
+  if (index >= controls_.size() || !controls_[index].hwnd) {
+    throw Failure(L"Object doesn't support this property or method");
+  }
+  return controls_[index];
 }
 
-HWND Win32MainWindow::control(std::wstring_view name) const { return named(name).hwnd; }
+HWND Win32MainWindow::control(std::size_t index) const {
+  return index < controls_.size() ? controls_[index].hwnd : nullptr;
+}
 
 bool Win32MainWindow::navigate(const MSG& message) {
   if (message.message != WM_KEYDOWN || message.wParam != VK_TAB) return false;
@@ -243,88 +235,24 @@ bool Win32MainWindow::navigate(const MSG& message) {
   return true;
 }
 
-std::wstring Win32MainWindow::textOf(std::wstring_view name) const {
-  const HWND window = control(name);
-  std::wstring text(static_cast<std::size_t>(::GetWindowTextLengthW(window)) + 1, L'\0');
-  const int length = ::GetWindowTextW(window, text.data(), static_cast<int>(text.size()));
-  text.resize(static_cast<std::size_t>(std::max(length, 0)));
-  return text;
-}
-
-std::wstring Win32MainWindow::text1Text() { return textOf(L"Text1"); }
-
-void Win32MainWindow::setText1Text(const std::wstring& text) {
-  // WM_SETTEXT brings EN_CHANGE even for the same text; the change event is for a change.
-  if (text == text1Text()) return;
+void Win32MainWindow::showText(std::size_t control, const std::wstring& text) {
   ::SetLastError(0);
-  if (!::SetWindowTextW(control(L"Text1"), text.c_str())) {
-    throwLastError(L"The thickness box's text could not be set.");
+  if (!::SetWindowTextW(at(control).hwnd, text.c_str())) {
+    throwLastError(L"The text of " + std::wstring(controls_[control].definition->name) +
+                   L" could not be set.");
   }
 }
 
-void Win32MainWindow::selectText1(std::size_t start, std::size_t length) {
-  ::SendMessageW(control(L"Text1"), EM_SETSEL, start, start + length);
+void Win32MainWindow::select(std::size_t control, std::size_t start, std::size_t length) {
+  ::SendMessageW(at(control).hwnd, EM_SETSEL, start, start + length);
 }
 
-int Win32MainWindow::check1Value() {
-  const LRESULT state = ::SendMessageW(control(L"Check1"), BM_GETCHECK, 0, 0);
-  return state == BST_CHECKED ? 1 : state == BST_INDETERMINATE ? 2 : 0;
+void Win32MainWindow::showCheck(std::size_t control, int value) {
+  ::SendMessageW(at(control).hwnd, BM_SETCHECK, checkState(value), 0);
 }
 
-void Win32MainWindow::setCheck1Value(int value) {
-  if (value < 0 || value > 2) throw Failure(L"Invalid property value");
-  if (value == check1Value()) return;
-  // BM_SETCHECK notifies nobody, so the click event is raised here.
-  ::SendMessageW(control(L"Check1"), BM_SETCHECK, checkState(value), 0);
-  raise(L"Check1", ControlEvent::Click);
-}
-
-Colour Win32MainWindow::picture1BackColor() { return named(L"Picture1").backColour; }
-
-void Win32MainWindow::setPicture1BackColor(Colour colour) {
-  setControlBackColor(static_cast<std::size_t>(&named(L"Picture1") - controls_.data()), colour);
-}
-
-std::wstring Win32MainWindow::label1Caption() { return textOf(L"Label1"); }
-std::wstring Win32MainWindow::label2Caption() { return textOf(L"Label2"); }
-
-std::wstring Win32MainWindow::caption() {
-  std::wstring text(static_cast<std::size_t>(::GetWindowTextLengthW(hwnd())) + 1, L'\0');
-  const int length = ::GetWindowTextW(hwnd(), text.data(), static_cast<int>(text.size()));
-  text.resize(static_cast<std::size_t>(std::max(length, 0)));
-  return text;
-}
-
-void Win32MainWindow::setCaption(const std::wstring& caption) {
-  ::SetLastError(0);
-  if (!::SetWindowTextW(hwnd(), caption.c_str())) {
-    throwLastError(L"The window's caption could not be set.");
-  }
-}
-
-void Win32MainWindow::setApplicationIcon() { setApplicationIcons(hwnd()); }
-
-void Win32MainWindow::loadMouseIcon(const std::wstring& path) {
-  mouseIcon_ = loadCursorFile(path);
-}
-
-void Win32MainWindow::minimise() { ::ShowWindow(hwnd(), SW_MINIMIZE); }
-
-void Win32MainWindow::restoreNormal() {
-  if (::IsIconic(hwnd()) || ::IsZoomed(hwnd())) ::ShowWindow(hwnd(), SW_RESTORE);
-}
-
-std::vector<ControlKind> Win32MainWindow::controlKinds() {
-  std::vector<ControlKind> kinds;
-  for (const Control& c : controls_) kinds.push_back(c.definition->kind);
-  return kinds;
-}
-
-void Win32MainWindow::setControlBackColor(std::size_t index, Colour colour) {
-  if (index >= controls_.size() || !controls_[index].hwnd) {
-    throw Failure(L"Object doesn't support this property or method");
-  }
-  Control& c = controls_[index];
+void Win32MainWindow::showBackColour(std::size_t control, Colour colour) {
+  Control& c = at(control);
   c.backColour = colour;
   c.brush.reset();
   if (c.own) {
@@ -334,20 +262,36 @@ void Win32MainWindow::setControlBackColor(std::size_t index, Colour colour) {
   }
 }
 
-void Win32MainWindow::setBackColor(Colour colour) {
+void Win32MainWindow::showCaption(const std::wstring& caption) {
+  ::SetLastError(0);
+  if (!::SetWindowTextW(hwnd(), caption.c_str())) {
+    throwLastError(L"The window's caption could not be set.");
+  }
+}
+
+void Win32MainWindow::showWindowBackColour(Colour colour) {
   ::SetLastError(0);
   UniqueBrush brush(::CreateSolidBrush(toColorRef(colour)));
   if (!brush) throwLastError(L"The window's background could not be set.");
-  backColour_ = colour;
   background_ = std::move(brush);
   ::InvalidateRect(hwnd(), nullptr, TRUE);
 }
 
-std::int32_t Win32MainWindow::windowHandle() {
+void Win32MainWindow::loadPointerImage(const std::wstring& path) {
+  mouseIcon_ = loadCursorFile(path);
+}
+
+void Win32MainWindow::showPointer(int pointer) { mousePointer_ = pointer; }
+
+void Win32MainWindow::showNormal() {
+  if (::IsIconic(hwnd()) || ::IsZoomed(hwnd())) ::ShowWindow(hwnd(), SW_RESTORE);
+}
+
+std::int32_t Win32MainWindow::nativeHandle() {
   return static_cast<std::int32_t>(reinterpret_cast<std::intptr_t>(hwnd()));
 }
 
-DispatchObject& Win32MainWindow::skinFramework() {
+DispatchObject& Win32MainWindow::skinComponent() {
   // Made when a skin is first used: without one, OLE automation is never loaded.
   if (!skinFramework_) skinFramework_ = createSkinFramework();
   return *skinFramework_;
@@ -359,37 +303,27 @@ HBRUSH Win32MainWindow::brushOf(Control& c) {
 }
 
 LRESULT Win32MainWindow::colourFor(UINT message, HWND child, HDC dc) {
-  Control* c = find(child);
-  if (!c) {
+  const std::size_t index = find(child);
+  if (index == kTheWindow) {
     return defaultHandling(message, reinterpret_cast<WPARAM>(dc), reinterpret_cast<LPARAM>(child));
   }
-  // A transparent label shows its container's colour.
-  Control& painted = c->definition->transparent ? named(c->definition->container) : *c;
-  ::SetBkColor(dc, toColorRef(painted.backColour));
-  ::SetTextColor(dc, toColorRef(c->definition->foreground));
-  return reinterpret_cast<LRESULT>(brushOf(painted));
+  Control& c = controls_[index];
+  ::SetBkColor(dc, toColorRef(c.backColour));
+  ::SetTextColor(dc, toColorRef(c.definition->foreground));
+  return reinterpret_cast<LRESULT>(brushOf(c));
 }
 
 void Win32MainWindow::onCommand(WPARAM wParam, LPARAM lParam) {
-  Control* from = find(reinterpret_cast<HWND>(lParam));
-  if (!from) return;
-  const std::wstring_view name = from->definition->name;
+  const HWND from = reinterpret_cast<HWND>(lParam);
+  const std::size_t index = find(from);
+  if (index == kTheWindow) return;
   const WORD code = HIWORD(wParam);
-  switch (from->definition->kind) {
-    case ControlKind::TextBox:
-      if (code == EN_CHANGE) raise(name, ControlEvent::Change);
-      if (code == EN_SETFOCUS) raise(name, ControlEvent::GotFocus);
-      if (code == EN_KILLFOCUS) {
-        ::PostMessageW(hwnd(), kRaiseLostFocus, static_cast<WPARAM>(from - controls_.data()), 0);
-      }
-      return;
-    case ControlKind::CheckBox:
-      // A click ticks a clear box and clears a ticked or dimmed one.
-      if (code == BN_CLICKED) setCheck1Value(check1Value() == 0 ? 1 : 0);
-      return;
-    default:
-      if (code == BN_CLICKED) raise(name, ControlEvent::Click);
-      return;
+  if (controls_[index].definition->kind == ControlKind::TextBox) {
+    if (code == EN_CHANGE && input_) input_->textEdited(index, windowText(from));
+    if (code == EN_SETFOCUS) report(index, ControlEvent::GotFocus);
+    if (code == EN_KILLFOCUS) ::PostMessageW(hwnd(), kReportLostFocus, index, 0);
+  } else if (code == BN_CLICKED) {
+    report(index, ControlEvent::Click);
   }
 }
 
@@ -415,25 +349,25 @@ void Win32MainWindow::onActivate(WPARAM wParam, LPARAM lParam) {
 
 // A control loses the focus, as its handler sees it, only to another control of
 // this window: not while the program is merely deactivated.
-void Win32MainWindow::raiseLostFocus(std::size_t index) {
+void Win32MainWindow::reportLostFocus(std::size_t index) {
   if (index >= controls_.size()) return;
   const HWND focus = ::GetFocus();
   if (focus == controls_[index].hwnd || !::IsChild(hwnd(), focus)) return;
-  raise(controls_[index].definition->name, ControlEvent::LostFocus);
+  report(index, ControlEvent::LostFocus);
 }
 
-void Win32MainWindow::raise(std::wstring_view control, ControlEvent event, const MouseArgs& mouse) {
-  // A failure that a handler lets through is reported where every message enters
-  // our code (WindowBase), as for every other window.
-  if (events_) raiseEvent(*events_, control, event, mouse);
+// A failure that a handler lets through is reported where every message enters
+// our code (WindowBase), as for every other window.
+void Win32MainWindow::report(std::size_t control, ControlEvent event, const MouseArgs& mouse) {
+  if (input_) input_->userDid(control, event, mouse);
 }
 
-void Win32MainWindow::raiseMouseMove(std::wstring_view control, WPARAM keys, LPARAM position) {
+void Win32MainWindow::reportMouseMove(std::size_t control, WPARAM keys, LPARAM position) {
   const double twipsPerPixel = 1440.0 / dpiOf(hwnd());
-  raise(control, ControlEvent::MouseMove,
-        {buttonsHeld(keys), shiftState(keys),
-         static_cast<float>(GET_X_LPARAM(position) * twipsPerPixel),
-         static_cast<float>(GET_Y_LPARAM(position) * twipsPerPixel)});
+  report(control, ControlEvent::MouseMove,
+         {buttonsHeld(keys), shiftState(keys),
+          static_cast<float>(GET_X_LPARAM(position) * twipsPerPixel),
+          static_cast<float>(GET_Y_LPARAM(position) * twipsPerPixel)});
 }
 
 LRESULT Win32MainWindow::onMessage(UINT message, WPARAM wParam, LPARAM lParam) {
@@ -451,14 +385,14 @@ LRESULT Win32MainWindow::onMessage(UINT message, WPARAM wParam, LPARAM lParam) {
     case WM_COMMAND:
       onCommand(wParam, lParam);
       return 0;
-    case kRaiseLostFocus:
-      raiseLostFocus(wParam);
+    case kReportLostFocus:
+      reportLostFocus(wParam);
       return 0;
     case WM_ACTIVATE:
       onActivate(wParam, lParam);
       return 0;
     case WM_MOUSEMOVE:
-      raiseMouseMove(form1Definition().name, wParam, lParam);
+      reportMouseMove(kTheWindow, wParam, lParam);
       return 0;
     case WM_SETCURSOR:
       if (onSetCursor(lParam)) return TRUE;
@@ -467,7 +401,7 @@ LRESULT Win32MainWindow::onMessage(UINT message, WPARAM wParam, LPARAM lParam) {
       layout(HIWORD(wParam), reinterpret_cast<const RECT*>(lParam));
       return 0;
     case WM_CLOSE:
-      raise(form1Definition().name, ControlEvent::Unload);
+      report(kTheWindow, ControlEvent::Unload);
       return defaultHandling(message, wParam, lParam);
     case WM_DESTROY:
       ::PostQuitMessage(0);

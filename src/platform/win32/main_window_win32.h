@@ -4,7 +4,7 @@
 #include <string>
 #include <vector>
 
-#include "base/main_window.h"
+#include "base/control_surface.h"
 #include "platform/win32/controls_win32.h"
 #include "platform/win32/dialogs_win32.h"
 #include "platform/win32/window_class.h"
@@ -12,46 +12,37 @@
 
 namespace qo::win32 {
 
-// The main window Form1, built from its definition and laid out at its DPI.
-// Every control event goes through the definition's routes to the connected
-// handlers; a failure that a handler lets through is shown and goes no further.
-class Win32MainWindow final : public WindowBase, public MainWindow {
+// The main window's real controls, built from its definition and laid out at its
+// DPI.  It shows what the model holds and reports what the user did, naming each
+// control by its place in the definition; a failure that a handler lets through
+// is shown where the message entered and goes no further.
+class Win32MainWindow final : public WindowBase, public ControlSurface {
  public:
-  Win32MainWindow();
-  ~Win32MainWindow() override;
+  explicit Win32MainWindow(const WindowDefinition& definition = form1Definition());
 
-  void connect(MainWindowEvents& events) override { events_ = &events; }
-  // Raises Form_Load, then shows the window for the first time with the focus
+  void connect(ControlInput* input) override { input_ = input; }
+  // Reports the load, then shows the window for the first time with the focus
   // on the first tab stop.
   void showFirstTime();
   // Keyboard navigation in tab-index order; true when the message was used.
   bool navigate(const MSG& message);
-  HWND control(std::wstring_view name) const;
+  // The control at that place in the definition (nullptr for an invisible component).
+  HWND control(std::size_t index) const;
 
-  std::wstring text1Text() override;
-  void setText1Text(const std::wstring& text) override;
-  void selectText1(std::size_t start, std::size_t length) override;
-  int check1Value() override;
-  void setCheck1Value(int value) override;
-  Colour picture1BackColor() override;
-  void setPicture1BackColor(Colour colour) override;
-  std::wstring label1Caption() override;
-  std::wstring label2Caption() override;
-  std::wstring caption() override;
-  void setCaption(const std::wstring& caption) override;
-  void setApplicationIcon() override;
-  void loadMouseIcon(const std::wstring& path) override;
-  int mousePointer() override { return mousePointer_; }
-  void setMousePointer(int pointer) override { mousePointer_ = pointer; }
-  void minimise() override;
-  void restoreNormal() override;
-  DialogHost& dialogs() override { return dialogs_; }
-
-  std::vector<ControlKind> controlKinds() override;
-  void setControlBackColor(std::size_t index, Colour colour) override;
-  void setBackColor(Colour colour) override;
-  std::int32_t windowHandle() override;
-  DispatchObject& skinFramework() override;
+  void showText(std::size_t control, const std::wstring& text) override;
+  void select(std::size_t control, std::size_t start, std::size_t length) override;
+  void showCheck(std::size_t control, int value) override;
+  void showBackColour(std::size_t control, Colour colour) override;
+  void showCaption(const std::wstring& caption) override;
+  void showWindowBackColour(Colour colour) override;
+  void showApplicationIcon() override { setApplicationIcons(hwnd()); }
+  void loadPointerImage(const std::wstring& path) override;
+  void showPointer(int pointer) override;
+  void showMinimised() override { ::ShowWindow(hwnd(), SW_MINIMIZE); }
+  void showNormal() override;
+  DialogHost& dialogHost() override { return dialogs_; }
+  std::int32_t nativeHandle() override;
+  DispatchObject& skinComponent() override;
 
  protected:
   LRESULT onMessage(UINT message, WPARAM wParam, LPARAM lParam) override;
@@ -67,31 +58,30 @@ class Win32MainWindow final : public WindowBase, public MainWindow {
   };
 
   void buildControls();
-  HWND createControl(Control& control, HWND container, int id);
+  HWND createControl(std::size_t index, HWND container, int id);
+  HWND createSystemControl(const ControlDefinition& definition, HWND container, int id);
   void layout(int dpi, const RECT* suggested);
   void createFonts(int dpi);
-  Control* find(HWND window);
-  Control& named(std::wstring_view name);
-  const Control& named(std::wstring_view name) const;
-  std::wstring textOf(std::wstring_view name) const;
+  std::size_t find(HWND window) const;
+  Control& at(std::size_t index);
   HBRUSH brushOf(Control& control);
   LRESULT colourFor(UINT message, HWND control, HDC dc);
   void onCommand(WPARAM wParam, LPARAM lParam);
   bool onSetCursor(LPARAM lParam);
   void onActivate(WPARAM wParam, LPARAM lParam);
-  void raiseLostFocus(std::size_t index);
-  void raise(std::wstring_view control, ControlEvent event, const MouseArgs& mouse = {});
-  void raiseMouseMove(std::wstring_view control, WPARAM keys, LPARAM position);
+  void reportLostFocus(std::size_t index);
+  void report(std::size_t control, ControlEvent event, const MouseArgs& mouse = {});
+  void reportMouseMove(std::size_t control, WPARAM keys, LPARAM position);
 
-  MainWindowEvents* events_ = nullptr;
-  std::vector<Control> controls_;  // in creation order
+  const WindowDefinition& definition_;
+  ControlInput* input_ = nullptr;
+  std::vector<Control> controls_;  // in definition order
   std::vector<std::unique_ptr<OwnControl>> ownControls_;
   UniqueFont windowFont_;
   UniqueFont buttonFont_;
-  Colour backColour_;
   UniqueBrush background_;
   UniqueCursor mouseIcon_;
-  int mousePointer_ = kDefaultPointer;
+  int mousePointer_ = 0;
   HWND lastFocus_ = nullptr;  // the control that had the focus when the window was deactivated
   Win32DialogHost dialogs_{nullptr};
   std::unique_ptr<DispatchObject> skinFramework_;

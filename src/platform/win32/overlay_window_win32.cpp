@@ -33,10 +33,6 @@ PreviewBox::PreviewBox(HWND parent, RECT bounds) {
                bounds.right - bounds.left, bounds.bottom - bounds.top, parent, nullptr);
 }
 
-PreviewBox::~PreviewBox() {
-  if (hwnd()) ::DestroyWindow(hwnd());
-}
-
 LRESULT PreviewBox::onMessage(UINT message, WPARAM wParam, LPARAM lParam) {
   if (message == WM_PAINT) {
     PaintDc paint(hwnd());
@@ -59,11 +55,6 @@ Win32OverlayWindow::Win32OverlayWindow(OverlayEvents& events)
   const Rect box = pixelRect(picMain, dpiOf(hwnd()));
   previewBox_ =
       std::make_unique<PreviewBox>(hwnd(), RECT{box.left, box.top, box.right, box.bottom});
-}
-
-Win32OverlayWindow::~Win32OverlayWindow() {
-  previewBox_.reset();
-  if (hwnd()) ::DestroyWindow(hwnd());
 }
 
 void Win32OverlayWindow::setApplicationIcon() { setApplicationIcons(hwnd()); }

@@ -15,7 +15,6 @@ namespace qo::win32 {
 class PreviewBox final : public WindowBase {
  public:
   PreviewBox(HWND parent, RECT bounds);
-  ~PreviewBox() override;
 
  protected:
   LRESULT onMessage(UINT message, WPARAM wParam, LPARAM lParam) override;
@@ -27,7 +26,6 @@ class PreviewBox final : public WindowBase {
 class Win32OverlayWindow final : public WindowBase, public OverlayWindow {
  public:
   explicit Win32OverlayWindow(OverlayEvents& events);
-  ~Win32OverlayWindow() override;
 
   void setApplicationIcon() override;
   void loadMouseIcon(const std::wstring& path) override;

@@ -211,8 +211,7 @@ std::optional<DirectoryEntry> Win32FileSystem::findEntry(const std::wstring& pat
   const DWORD attributes = found.dwFileAttributes;
   return DirectoryEntry{.folder = (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0,
                         .hidden = (attributes & FILE_ATTRIBUTE_HIDDEN) != 0,
-                        .system = (attributes & FILE_ATTRIBUTE_SYSTEM) != 0,
-                        .readOnly = (attributes & FILE_ATTRIBUTE_READONLY) != 0};
+                        .system = (attributes & FILE_ATTRIBUTE_SYSTEM) != 0};
 }
 
 Size Win32Screen::size() {

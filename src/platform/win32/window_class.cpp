@@ -19,6 +19,13 @@ bool uncaughtReportOpen = false;
 
 HINSTANCE programInstance() { return ::GetModuleHandleW(nullptr); }
 
+std::wstring windowText(HWND window) {
+  std::wstring text(static_cast<std::size_t>(::GetWindowTextLengthW(window)) + 1, L'\0');
+  const int length = ::GetWindowTextW(window, text.data(), static_cast<int>(text.size()));
+  text.resize(static_cast<std::size_t>(length > 0 ? length : 0));
+  return text;
+}
+
 namespace {
 
 // The four-image application icon at the size the system wants for kind.

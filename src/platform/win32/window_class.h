@@ -2,6 +2,7 @@
 
 #include <exception>
 #include <memory>
+#include <string>
 #include <string_view>
 
 #include "platform/win32/handles.h"
@@ -62,6 +63,9 @@ class WindowBase {
 };
 
 HINSTANCE programInstance();
+
+// A window's whole text (a control's, or a window's caption).
+std::wstring windowText(HWND window);
 
 // The window's dots per inch (96 where the system cannot tell).
 int dpiOf(HWND window);

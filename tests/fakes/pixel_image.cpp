@@ -1,4 +1,4 @@
-#include "platform/headless/pixel_image.h"
+#include "fakes/pixel_image.h"
 
 #include <algorithm>
 #include <cmath>

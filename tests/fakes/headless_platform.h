@@ -9,11 +9,11 @@
 
 #include "base/failure.h"
 #include "base/platform.h"
-#include "platform/headless/headless_main_window.h"
-#include "platform/headless/memory_file_system.h"
-#include "platform/headless/memory_settings_store.h"
-#include "platform/headless/pixel_image.h"
-#include "platform/headless/scripted_dialogs.h"
+#include "fakes/headless_main_window.h"
+#include "fakes/memory_file_system.h"
+#include "fakes/memory_settings_store.h"
+#include "fakes/pixel_image.h"
+#include "fakes/scripted_dialogs.h"
 #include "ui/window_definitions.h"
 
 namespace qo {

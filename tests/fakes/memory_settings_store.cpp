@@ -1,4 +1,4 @@
-#include "platform/headless/memory_settings_store.h"
+#include "fakes/memory_settings_store.h"
 
 #include "base/failure.h"
 

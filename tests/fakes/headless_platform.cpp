@@ -1,4 +1,4 @@
-#include "platform/headless/headless_platform.h"
+#include "fakes/headless_platform.h"
 
 #include "base/error_report.h"
 #include "base/failure.h"

@@ -1,4 +1,4 @@
-#include "platform/headless/memory_file_system.h"
+#include "fakes/memory_file_system.h"
 
 #include <algorithm>
 #include <cwctype>

@@ -1,4 +1,4 @@
-#include "platform/headless/recording_dispatch.h"
+#include "fakes/recording_dispatch.h"
 
 namespace qo {
 
