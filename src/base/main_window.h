@@ -70,14 +70,12 @@ class MainWindow : public SkinnableWindow {
   virtual std::wstring label1Caption() = 0;
   virtual std::wstring label2Caption() = 0;
 
-  virtual std::wstring caption() = 0;
   virtual void setCaption(const std::wstring& caption) = 0;
   // The program file's icon group 1, big and small.
   virtual void setApplicationIcon() = 0;
   // The custom pointer image (MouseIcon) from a .CUR file; throws Failure when
   // the file cannot be read as a cursor.
   virtual void loadMouseIcon(const std::wstring& path) = 0;
-  virtual int mousePointer() = 0;
   // kDefaultPointer or kCustomPointer; with no custom image, the custom setting
   // shows the ordinary pointer.
   virtual void setMousePointer(int pointer) = 0;

@@ -48,7 +48,6 @@ class Form1 final : public MainWindowEvents {
 
   // The overlay object, created on first use and kept to the end of the program.
   Form2& form2() { return startDrawing_.form2(); }
-  bool hasForm2() const { return startDrawing_.hasForm2(); }
 
  private:
   StartUp startUp_;

@@ -26,7 +26,6 @@ class Form2 final : public OverlayEvents {
 
   // Builds the window from its definition when it is not built; this runs Form_Load.
   void Load();
-  bool isLoaded() const { return window_ != nullptr; }
   // The built window, building it first if need be.
   OverlayWindow& window();
   // Discards the window, its controls and its persistent image.
@@ -41,7 +40,6 @@ class Form2 final : public OverlayEvents {
   // The stored point: where the last segment ended or the pointer last moved
   // without buttons.
   Point storedPoint() const { return {m_LastX, m_LastY}; }
-  int drawWidth() const { return drawWidth_; }
 
  private:
   void setDrawWidth(int width);

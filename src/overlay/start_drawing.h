@@ -19,7 +19,6 @@ class StartDrawing {
 
   // The overlay object, created on first use and kept to the end of the program.
   Form2& form2();
-  bool hasForm2() const { return form2_ != nullptr; }
 
  private:
   Platform& platform_;

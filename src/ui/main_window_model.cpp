@@ -25,7 +25,6 @@ class ShowingFromCode {
 MainWindowModel::MainWindowModel(ControlSurface& surface, const WindowDefinition& definition)
     : surface_(surface),
       definition_(definition),
-      caption_(definition.caption),
       backColour_(definition.background) {
   for (const ControlDefinition& control : definition.controls) {
     controls_.push_back({&control, std::wstring(control.text), control.background});
@@ -83,17 +82,6 @@ void MainWindowModel::setCheckValue(std::size_t control, int value) {
 
 void MainWindowModel::setPicture1BackColor(Colour colour) {
   setControlBackColor(indexOf(L"Picture1"), colour);
-}
-
-void MainWindowModel::setCaption(const std::wstring& caption) {
-  surface_.showCaption(caption);
-  caption_ = caption;
-}
-
-void MainWindowModel::setMousePointer(int pointer) {
-  if (pointer == mousePointer_) return;
-  surface_.showPointer(pointer);
-  mousePointer_ = pointer;
 }
 
 std::vector<ControlKind> MainWindowModel::controlKinds() {

@@ -32,12 +32,10 @@ class MainWindowModel : public MainWindow, public ControlInput {
   void setPicture1BackColor(Colour colour) override;
   std::wstring label1Caption() override { return named(L"Label1").text; }
   std::wstring label2Caption() override { return named(L"Label2").text; }
-  std::wstring caption() override { return caption_; }
-  void setCaption(const std::wstring& caption) override;
+  void setCaption(const std::wstring& caption) override { surface_.showCaption(caption); }
   void setApplicationIcon() override { surface_.showApplicationIcon(); }
   void loadMouseIcon(const std::wstring& path) override { surface_.loadPointerImage(path); }
-  int mousePointer() override { return mousePointer_; }
-  void setMousePointer(int pointer) override;
+  void setMousePointer(int pointer) override { surface_.showPointer(pointer); }
   void minimise() override { surface_.showMinimised(); }
   void restoreNormal() override { surface_.showNormal(); }
   DialogHost& dialogs() override { return surface_.dialogHost(); }
@@ -76,9 +74,7 @@ class MainWindowModel : public MainWindow, public ControlInput {
   const WindowDefinition& definition_;
   MainWindowEvents* events_ = nullptr;
   std::vector<Control> controls_;  // in definition order
-  std::wstring caption_;
   Colour backColour_;
-  int mousePointer_ = kDefaultPointer;
   bool showingFromCode_ = false;  // a text being shown by setText is no user's edit
 };
 

@@ -21,6 +21,11 @@ void FakeMainSurface::select(std::size_t, std::size_t start, std::size_t length)
   selectionLength = length;
 }
 
+void FakeMainSurface::showCaption(const std::wstring& text) {
+  failIfAsked(L"showCaption");
+  caption = text;
+}
+
 void FakeMainSurface::showApplicationIcon() {
   failIfAsked(L"showApplicationIcon");
   hasApplicationIcon = true;

@@ -18,11 +18,11 @@ struct FakeMainSurface : ControlSurface {
   void select(std::size_t, std::size_t start, std::size_t length) override;
   void showCheck(std::size_t control, int value) override { checks[control] = value; }
   void showBackColour(std::size_t, Colour) override { failIfAsked(L"showBackColour"); }
-  void showCaption(const std::wstring&) override { failIfAsked(L"showCaption"); }
+  void showCaption(const std::wstring& text) override;
   void showWindowBackColour(Colour colour) override { backColour = colour; }
   void showApplicationIcon() override;
   void loadPointerImage(const std::wstring& path) override;
-  void showPointer(int) override {}
+  void showPointer(int shown) override { pointer = shown; }
   void showMinimised() override {
     state = State::Minimised;
     ++minimiseCalls;
@@ -46,6 +46,8 @@ struct FakeMainSurface : ControlSurface {
   int restoreCalls = 0;
   Colour backColour = 0;
   bool hasApplicationIcon = false;
+  std::wstring caption = L"Form1";
+  int pointer = kDefaultPointer;
   std::wstring mouseIcon;
   bool mouseIconIsBad = false;
   std::set<std::wstring, std::less<>> failing;

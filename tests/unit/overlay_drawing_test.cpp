@@ -103,7 +103,9 @@ TEST_F(Overlay, ARebuiltWindowStartsAgainWithAOnePixelPen) {
   form2_.Form_MouseDown(1, 0, 20, 20);
   form2_.Unload();
   form2_.Load();
-  EXPECT_EQ(form2_.drawWidth(), 1);
+  form2_.m_Width = 0;  // refused: the pen stays as the new window has it
+  form2_.Form_MouseDown(1, 0, 30, 30);
+  EXPECT_EQ(window().lastPenWidth, 1);
 }
 
 struct SquareCase {
@@ -146,7 +148,7 @@ TEST_F(Overlay, ThePartOfTheSquareOutsideThePictureShowsNeutralGrey) {
 TEST_F(Overlay, TheStoredPointSurvivesClosingTheOverlay) {
   form2_.Form_MouseMove(0, 0, 77, 66);
   form2_.Form_DblClick();
-  EXPECT_FALSE(form2_.isLoaded());
+  EXPECT_EQ(host_.overlays.current, nullptr);
   form2_.Load();
   form2_.Form_MouseDown(1, 0, 77, 80);
   EXPECT_EQ(picture().at(77, 72), kRedPixel) << "joined to where the last drawing ended";
@@ -156,7 +158,7 @@ TEST_F(Overlay, ADoubleClickRestoresTheMainWindowAndUnloadsTheOverlay) {
   host_.mainWindow.state = HeadlessMainWindow::State::Minimised;
   form2_.Form_DblClick();
   EXPECT_EQ(host_.mainWindow.state, HeadlessMainWindow::State::Normal);
-  EXPECT_FALSE(form2_.isLoaded());
+  EXPECT_EQ(host_.overlays.current, nullptr);
   EXPECT_EQ(form2_.m_Width, 3);
   EXPECT_EQ(form2_.m_Color, kRed);
 }
@@ -218,7 +220,7 @@ TEST_F(Saving, AFailedWriteIsReportedAtLine122AndDamagesNothing) {
       std::wstring::npos);
   EXPECT_EQ(host_.files.file(L"C:\\pics\\old.bmp"), (std::vector<std::uint8_t>{1, 2, 3}));
   EXPECT_EQ(host_.files.fileCount(), 1u) << "no temporary file left behind";
-  EXPECT_TRUE(form2_.isLoaded()) << "the overlay stays open";
+  EXPECT_NE(host_.overlays.current, nullptr) << "the overlay stays open";
 }
 
 TEST_F(Saving, AFolderThatDoesNotExistIsReportedAtLine122) {
@@ -233,7 +235,7 @@ TEST_F(Saving, AnOverlayClosedWhileItsDialogIsOpenWritesNothing) {
   saveAs(L"C:\\pics\\late.bmp");
   EXPECT_EQ(host_.files.fileCount(), 0u);
   EXPECT_TRUE(host_.messages.shown.empty());
-  EXPECT_FALSE(form2_.isLoaded());
+  EXPECT_EQ(host_.overlays.current, nullptr);
 }
 
 TEST_F(Saving, AMoveWithTheRightButtonHeldSavesAgainAndDrawingGoesOn) {

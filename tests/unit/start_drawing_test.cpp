@@ -141,7 +141,7 @@ TEST_F(StartDrawing, AfterTheOverlayClosedTheWindowIsBuiltAgainAndMembersRemain)
   host().mainWindow.setText1Text(L"8");
   form1_.PushButton2_Click();
   form1_.form2().Form_DblClick();
-  EXPECT_FALSE(form1_.form2().isLoaded());
+  EXPECT_EQ(host().overlays.current, nullptr);
   EXPECT_EQ(form1_.form2().m_Width, 8);
   host().mainWindow.setText1Text(L"x");
   form1_.PushButton2_Click();

@@ -58,14 +58,14 @@ class StartUpTest : public testing::Test, public StartUpHost {};
 TEST_F(StartUpTest, AFirstStartRestoresTheDefaultsAndStoresOnlyTheThickness) {
   window().load();
   EXPECT_TRUE(host_.messages.shown.empty());
-  EXPECT_EQ(window().caption(), L"Quillmark Orvane");
+  EXPECT_EQ(window().caption, L"Quillmark Orvane");
   EXPECT_TRUE(window().hasApplicationIcon);
   EXPECT_EQ(host_.app.title(), L"Quillmark");
   EXPECT_EQ(window().text1Text(), L"5");
   EXPECT_EQ(window().picture1BackColor(), 255u);
   EXPECT_EQ(window().check1Value(), 0);
   EXPECT_EQ(window().mouseIcon, L"") << "no HAND-M.CUR, no image and no report";
-  EXPECT_EQ(window().mousePointer(), kDefaultPointer) << "the load sets the image only";
+  EXPECT_EQ(window().pointer, kDefaultPointer) << "the load sets the image only";
   EXPECT_EQ(store().values.size(), 1u);
   EXPECT_EQ(store().text(L"Text1"), L"5");
 }
@@ -101,7 +101,7 @@ TEST_F(StartUpTest, StoredOptionsAreRestoredAsTheyStand) {
 TEST_F(StartUpTest, EachFailedStepIsReportedWithItsLineAndTheNextStepStillRuns) {
   using Check = std::function<bool(StartUpHost&)>;
   const Check cursorLoaded = [](StartUpHost& t) { return !t.window().mouseIcon.empty(); };
-  const Check captionSet = [](StartUpHost& t) { return t.window().caption() == kProductName; };
+  const Check captionSet = [](StartUpHost& t) { return t.window().caption == kProductName; };
   const Check iconSet = [](StartUpHost& t) { return t.window().hasApplicationIcon; };
   const Check titleSet = [](StartUpHost& t) { return t.host_.app.title() == L"Quillmark"; };
   const Check thicknessSet = [](StartUpHost& t) { return t.window().text1Text() == L"5"; };
@@ -190,7 +190,7 @@ TEST_F(StartUpTest, ThePointerIsTheHandOverStartDrawingAndTheArrowOverFramesAndW
   for (const auto& c : cases) {
     window().setMousePointer(kCustomPointer);
     window().userMovesMouseOver(c.over, {1, 2, 30.0f, 45.0f});
-    EXPECT_EQ(window().mousePointer(), c.pointer) << std::string(c.over, c.over + 5);
+    EXPECT_EQ(window().pointer, c.pointer) << std::string(c.over, c.over + 5);
   }
 }
 

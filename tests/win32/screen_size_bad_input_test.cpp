@@ -52,7 +52,7 @@ class ScreenSizeBadInput : public ::testing::Test {
     mainWindow_.setPicture1BackColor(255);
   }
   void TearDown() override {
-    if (form1_.hasForm2()) form1_.form2().Unload();
+    form1_.form2().Unload();
     pumpMessages(1);
   }
 

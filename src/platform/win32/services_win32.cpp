@@ -214,6 +214,29 @@ std::optional<DirectoryEntry> Win32FileSystem::findEntry(const std::wstring& pat
                         .system = (attributes & FILE_ATTRIBUTE_SYSTEM) != 0};
 }
 
+std::vector<std::uint8_t> readSmallFile(const std::wstring& path, std::size_t limit,
+                                        std::wstring_view what) {
+  const std::wstring named = std::wstring(what) + L" \"" + path + L"\" could not be ";
+  ::SetLastError(0);
+  UniqueFile file(::CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                                nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+  if (!file) throwLastError(named + L"opened.");
+  std::vector<std::uint8_t> bytes(limit + 1);
+  std::size_t filled = 0;
+  DWORD done = 0;
+  while (filled < bytes.size()) {
+    ::SetLastError(0);
+    if (!::ReadFile(file.get(), bytes.data() + filled, static_cast<DWORD>(bytes.size() - filled),
+                    &done, nullptr)) {
+      throwLastError(named + L"read.");
+    }
+    if (done == 0) break;
+    filled += done;
+  }
+  bytes.resize(filled);
+  return bytes;
+}
+
 Size Win32Screen::size() {
   return {::GetSystemMetrics(SM_CXSCREEN), ::GetSystemMetrics(SM_CYSCREEN)};
 }

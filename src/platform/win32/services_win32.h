@@ -3,6 +3,7 @@
 #include <functional>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "base/services.h"
 #include "platform/win32/handles.h"
@@ -74,6 +75,12 @@ class Win32Screen final : public Screen {
   Size size() override;
   std::unique_ptr<ScreenContext> getDC() override;
 };
+
+// A file's bytes, or as many (limit + 1) as show it is larger than a caller takes.
+// Throws Failure ("<what> \"<path>\" could not be opened." or "... read.", with
+// the system's reason) when it cannot be opened or read.
+std::vector<std::uint8_t> readSmallFile(const std::wstring& path, std::size_t limit,
+                                        std::wstring_view what);
 
 // A system colour index or a plain colour, as GDI takes it.
 COLORREF toColorRef(Colour colour);

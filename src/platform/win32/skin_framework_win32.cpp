@@ -10,6 +10,7 @@
 #include "app/skin_loader.h"
 #include "base/failure.h"
 #include "platform/win32/handles.h"
+#include "platform/win32/services_win32.h"
 #include "platform/win32/skin_window_win32.h"
 #include "platform/win32/system_library.h"
 #include "platform/win32/win32_error.h"
@@ -82,28 +83,6 @@ class Arguments {
 
 std::wstring textOf(const Variant& text) {
   return std::wstring(text.value.bstrVal, ole().sysStringLen(text.value.bstrVal));
-}
-
-// The bytes of a skin file, or as many as show that it is too large to be one.
-std::vector<std::uint8_t> readSkinBytes(const std::wstring& path) {
-  ::SetLastError(0);
-  UniqueFile file(::CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE,
-                                nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
-  if (!file) throwLastError(L"The skin file \"" + path + L"\" could not be opened.");
-  std::vector<std::uint8_t> bytes(kLargestSkinFile + 1);
-  std::size_t filled = 0;
-  DWORD done = 0;
-  while (filled < bytes.size()) {
-    ::SetLastError(0);
-    if (!::ReadFile(file.get(), bytes.data() + filled, static_cast<DWORD>(bytes.size() - filled),
-                    &done, nullptr)) {
-      throwLastError(L"The skin file \"" + path + L"\" could not be read.");
-    }
-    if (done == 0) break;
-    filled += done;
-  }
-  bytes.resize(filled);
-  return bytes;
 }
 
 class SkinFramework final : public IDispatch {
@@ -233,7 +212,7 @@ class SkinFramework final : public IDispatch {
     Variant path;
     Variant scheme;
     if (!args.get(0, VT_BSTR, path) || !args.get(1, VT_BSTR, scheme)) return DISP_E_TYPEMISMATCH;
-    const std::vector<std::uint8_t> bytes = readSkinBytes(textOf(path));
+    const std::vector<std::uint8_t> bytes = readSmallFile(textOf(path), kLargestSkinFile, L"The skin file");
     // A file of another format is no skin of ours: ignored, without a word.
     skin_ = readSkinFile(bytes, textOf(scheme));
     return S_OK;
