@@ -68,6 +68,47 @@ TEST(MainWindowWin32, ControlsSitAtTheirDefinedRectangles) {
   }
 }
 
+// Centring the new window moves it into a monitor of 144 DPI: the system lays it out
+// again from within the move (WM_DPICHANGED), and that layout must stand.
+HHOOK dpiHook = nullptr;
+bool dpiChangeSent = false;
+
+LRESULT CALLBACK raiseDpiChangeInMove(int code, WPARAM wParam, LPARAM lParam) {
+  const auto* sent = reinterpret_cast<const CWPSTRUCT*>(lParam);
+  wchar_t className[32] = {};
+  ::GetClassNameW(sent->hwnd, className, 32);
+  if (code == HC_ACTION && sent->message == WM_WINDOWPOSCHANGED && !dpiChangeSent &&
+      std::wstring(className) == L"QuillmarkOrvaneMain" && ::GetWindow(sent->hwnd, GW_CHILD)) {
+    dpiChangeSent = true;
+    RECT suggested{10, 10, 900, 500};
+    ::SendMessageW(sent->hwnd, WM_DPICHANGED, MAKEWPARAM(144, 144),
+                   reinterpret_cast<LPARAM>(&suggested));
+  }
+  return ::CallNextHookEx(dpiHook, code, wParam, lParam);
+}
+
+TEST(MainWindowWin32, ALayoutForTheDpiAMoveCrossesIntoStands) {
+  dpiHook = ::SetWindowsHookExW(WH_CALLWNDPROC, raiseDpiChangeInMove, nullptr,
+                                ::GetCurrentThreadId());
+  ASSERT_NE(dpiHook, nullptr);
+  RealMainWindow window;
+  ::UnhookWindowsHookEx(dpiHook);
+  ASSERT_TRUE(dpiChangeSent);
+  RECT client{};
+  ::GetClientRect(window.surface.hwnd(), &client);
+  EXPECT_EQ(client.right, 804);
+  for (const ControlDefinition& definition : form1Definition().controls) {
+    if (!isVisibleAtRunTime(definition.kind) || definition.kind == ControlKind::Label) continue;
+    const HWND control = window.control(definition.name);
+    EXPECT_EQ(clientRectIn(control, ::GetParent(control)), pixelRect(definition, 144))
+        << testing::narrow(std::wstring(definition.name));
+  }
+  LOGFONTW font{};
+  ::GetObjectW(reinterpret_cast<HFONT>(::SendMessageW(window.control(L"Label1"), WM_GETFONT, 0, 0)),
+               sizeof font, &font);
+  EXPECT_EQ(font.lfHeight, -18) << "9 points at 144 DPI";
+}
+
 TEST(MainWindowWin32, ControlsUseBoldArialWithCyrillicCharset) {
   RealMainWindow window;
   const FontFacts label = actualFont(window.control(L"Label1"));

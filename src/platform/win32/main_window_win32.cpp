@@ -79,7 +79,7 @@ Win32MainWindow::Win32MainWindow(const WindowDefinition& definition)
   if (designIcon)
     ::SendMessageW(hwnd(), WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(designIcon));
   buildControls();
-  layout(dpiOf(hwnd()), nullptr);
+  layoutCentred();
 }
 
 void Win32MainWindow::buildControls() {
@@ -157,8 +157,27 @@ void Win32MainWindow::createFonts(int dpi) {
   }
 }
 
+// The window opens centred.  When centring moves it into a monitor of another DPI,
+// the window's DPI after the move decides, and it is laid out and centred once more.
+void Win32MainWindow::layoutCentred() {
+  for (int attempt = 0; attempt < 2; ++attempt) {
+    const int dpi = dpiOf(hwnd());
+    layout(dpi, nullptr);
+    if (dpiOf(hwnd()) == dpi) return;
+  }
+}
+
 void Win32MainWindow::layout(int dpi, const RECT* suggested) {
+  const unsigned call = ++layouts_;
+  placeWindow(dpi, suggested);
+  // A move into another DPI lays the window out again from within it (WM_DPICHANGED):
+  // that layout stands, and this one, for the DPI left behind, goes no further.
+  if (call != layouts_) return;
   createFonts(dpi);
+  placeControls(dpi);
+}
+
+void Win32MainWindow::placeWindow(int dpi, const RECT* suggested) {
   const RECT frame = windowRectForClient(twipsToPixels(definition_.clientWidth, dpi),
                                          twipsToPixels(definition_.clientHeight, dpi), dpi);
   const int width = frame.right - frame.left;
@@ -167,6 +186,9 @@ void Win32MainWindow::layout(int dpi, const RECT* suggested) {
   const int x = suggested ? suggested->left : (::GetSystemMetrics(SM_CXSCREEN) - width) / 2;
   const int y = suggested ? suggested->top : (::GetSystemMetrics(SM_CYSCREEN) - height) / 2;
   ::SetWindowPos(hwnd(), nullptr, x, y, width, height, SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
+void Win32MainWindow::placeControls(int dpi) {
   for (const Control& c : controls_) {
     if (!c.hwnd) continue;
     const HFONT font = c.definition->font ? buttonFont_.get() : windowFont_.get();

@@ -60,7 +60,10 @@ class Win32MainWindow final : public WindowBase, public ControlSurface {
   void buildControls();
   HWND createControl(std::size_t index, HWND container, int id);
   HWND createSystemControl(const ControlDefinition& definition, HWND container, int id);
+  void layoutCentred();
   void layout(int dpi, const RECT* suggested);
+  void placeWindow(int dpi, const RECT* suggested);
+  void placeControls(int dpi);
   void createFonts(int dpi);
   std::size_t find(HWND window) const;
   Control& at(std::size_t index);
@@ -82,6 +85,7 @@ class Win32MainWindow final : public WindowBase, public ControlSurface {
   UniqueBrush background_;
   UniqueCursor mouseIcon_;
   int mousePointer_ = 0;
+  unsigned layouts_ = 0;  // layouts begun, nested ones (WM_DPICHANGED during a move) included
   HWND lastFocus_ = nullptr;  // the control that had the focus when the window was deactivated
   Win32DialogHost dialogs_{nullptr};
   std::unique_ptr<DispatchObject> skinFramework_;
