@@ -1,7 +1,11 @@
 // The main window built for real: layout at the window's DPI, fonts, controls.
 #include <gtest/gtest.h>
 
+#include <array>
+
 #include "fakes/recording_events.h"
+#include "platform/win32/services_win32.h"
+#include "platform/win32/skin_window_win32.h"
 #include "real_main_window.h"
 #include "win32_test_support.h"
 
@@ -107,6 +111,66 @@ TEST(MainWindowWin32, ALayoutForTheDpiAMoveCrossesIntoStands) {
   ::GetObjectW(reinterpret_cast<HFONT>(::SendMessageW(window.control(L"Label1"), WM_GETFONT, 0, 0)),
                sizeof font, &font);
   EXPECT_EQ(font.lfHeight, -18) << "9 points at 144 DPI";
+}
+
+// A dark high-contrast scheme for the life of the object: window and button face
+// black, their texts white; the previous colours come back afterwards.
+class DarkHighContrast {
+ public:
+  DarkHighContrast() : reader_(setHighContrastReader([] { return true; })) {
+    for (int i = 0; i < 4; ++i) before_[i] = ::GetSysColor(kIndexes[i]);
+    const COLORREF dark[4] = {RGB(0, 0, 0), RGB(255, 255, 255), RGB(0, 0, 0), RGB(255, 255, 255)};
+    ::SetSysColors(4, kIndexes, dark);
+  }
+  ~DarkHighContrast() {
+    ::SetSysColors(4, kIndexes, before_);
+    setHighContrastReader(reader_);
+  }
+
+ private:
+  static constexpr int kIndexes[4] = {COLOR_WINDOW, COLOR_WINDOWTEXT, COLOR_BTNFACE, COLOR_BTNTEXT};
+  HighContrastReader reader_;
+  COLORREF before_[4] = {};
+};
+
+// The background, text and brush colour a control is given when it asks its container.
+std::array<COLORREF, 3> askedColours(HWND control, UINT message) {
+  const HDC dc = ::CreateCompatibleDC(nullptr);
+  const auto brush = reinterpret_cast<HBRUSH>(
+      ::SendMessageW(::GetParent(control), message, reinterpret_cast<WPARAM>(dc),
+                     reinterpret_cast<LPARAM>(control)));
+  LOGBRUSH logBrush{};
+  ::GetObjectW(brush, sizeof logBrush, &logBrush);
+  const std::array<COLORREF, 3> colours{::GetBkColor(dc), ::GetTextColor(dc), logBrush.lbColor};
+  ::DeleteDC(dc);
+  return colours;
+}
+
+COLORREF pixelIn(HWND window, int x, int y) {
+  POINT at{x, y};
+  ::ClientToScreen(window, &at);
+  return testing::screenPixel(at.x, at.y);
+}
+
+// Switched to high contrast while it runs, the window draws in the scheme's own
+// colours, with brushes made at start-up made again; a skin steps aside.
+TEST(MainWindowWin32, HighContrastDrawsInTheSchemesOwnColours) {
+  RealMainWindow window;
+  window.surface.showFirstTime();
+  const Colour pink = rgb(255, 192, 203);
+  applySkin(window.surface.hwnd(), {pink, pink, pink, pink, pink, pink, pink, pink},
+            {true, true, true});
+  testing::pumpMessages();
+  const DarkHighContrast scheme;
+  testing::pumpMessages();
+  constexpr COLORREF black = RGB(0, 0, 0), white = RGB(255, 255, 255);
+  const std::array<COLORREF, 3> onBlack{black, white, black};
+  EXPECT_EQ(askedColours(window.control(L"Check1"), WM_CTLCOLORSTATIC), onBlack);
+  EXPECT_EQ(askedColours(window.control(L"Label1"), WM_CTLCOLORSTATIC), onBlack);
+  EXPECT_EQ(askedColours(window.control(L"Text1"), WM_CTLCOLOREDIT), onBlack);
+  EXPECT_EQ(pixelIn(window.surface.hwnd(), 2, 2), black) << "the window";
+  EXPECT_EQ(pixelIn(window.control(L"Frame1"), 400, 40), black);
+  EXPECT_EQ(pixelIn(window.control(L"PushButton2"), 6, 13), black);
 }
 
 TEST(MainWindowWin32, ControlsUseBoldArialWithCyrillicCharset) {

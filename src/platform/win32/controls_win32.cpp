@@ -67,8 +67,9 @@ void FrameControl::paint() {
   HDC dc = paint.get();
   RECT client{};
   ::GetClientRect(hwnd(), &client);
+  const PaintColours colours = paintColoursNow(background_, kButtonText);
   const COLORREF background =
-      skinnedColour(hwnd(), SkinPart::FrameBackground, toColorRef(background_));
+      skinnedColour(hwnd(), SkinPart::FrameBackground, toColorRef(colours.background));
   fillWith(dc, client, background);
   SelectedObject font(dc, font_ ? static_cast<HGDIOBJ>(font_) : ::GetStockObject(DEFAULT_GUI_FONT));
   TEXTMETRICW metrics{};
@@ -80,7 +81,7 @@ void FrameControl::paint() {
   if (caption.empty()) return;
   const int indent = ::MulDiv(6, dpiOf(hwnd()), 96);
   ::SetBkColor(dc, background);
-  ::SetTextColor(dc, skinnedColour(hwnd(), SkinPart::FrameText, ::GetSysColor(COLOR_BTNTEXT)));
+  ::SetTextColor(dc, skinnedColour(hwnd(), SkinPart::FrameText, toColorRef(colours.text)));
   ::SetBkMode(dc, OPAQUE);
   ::TextOutW(dc, indent, 0, caption.c_str(), static_cast<int>(caption.size()));
 }
@@ -165,15 +166,19 @@ void PushButtonControl::paint() {
   HDC dc = paint.get();
   RECT client{};
   ::GetClientRect(hwnd(), &client);
+  const PaintColours colours =
+      paintColoursNow(pressed_ ? Colour{0x00E5E5E5} : background_, foreground_);
+  const COLORREF background = toColorRef(colours.background);
   fillWith(dc, client,
-           pressed_ ? Colour{0x00E5E5E5}
-                    : skinnedColour(hwnd(), SkinPart::ButtonBackground, toColorRef(background_)));
-  UniqueBrush frame(::CreateSolidBrush(::GetSysColor(COLOR_BTNSHADOW)));
+           pressed_ ? background : skinnedColour(hwnd(), SkinPart::ButtonBackground, background));
+  // Under high contrast the edge takes the text's colour, so the button's extent shows.
+  UniqueBrush frame(::CreateSolidBrush(highContrastOn() ? toColorRef(colours.text)
+                                                        : ::GetSysColor(COLOR_BTNSHADOW)));
   ::FrameRect(dc, &client, frame.get());
   const std::wstring caption = windowText(hwnd());
   SelectedObject font(dc, font_ ? static_cast<HGDIOBJ>(font_) : ::GetStockObject(DEFAULT_GUI_FONT));
   ::SetBkMode(dc, TRANSPARENT);
-  ::SetTextColor(dc, skinnedColour(hwnd(), SkinPart::ButtonText, toColorRef(foreground_)));
+  ::SetTextColor(dc, skinnedColour(hwnd(), SkinPart::ButtonText, toColorRef(colours.text)));
   RECT text = client;
   if (pressed_) ::OffsetRect(&text, 1, 1);
   ::DrawTextW(dc, caption.c_str(), static_cast<int>(caption.size()), &text, DT_CENTER | DT_VCENTER | DT_SINGLELINE | DT_NOPREFIX);

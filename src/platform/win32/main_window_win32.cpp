@@ -68,7 +68,7 @@ int checkState(int value) {
 }  // namespace
 
 Win32MainWindow::Win32MainWindow(const WindowDefinition& definition)
-    : definition_(definition), background_(::CreateSolidBrush(toColorRef(definition.background))) {
+    : definition_(definition), backColour_(definition.background) {
   registerClass(kMainClass, 0, ::LoadCursorW(nullptr, IDC_ARROW), nullptr);
   const std::wstring caption(definition.caption);
   createWindow(WS_EX_CONTROLPARENT, kMainClass, caption.c_str(), kMainStyle, CW_USEDEFAULT,
@@ -85,7 +85,7 @@ Win32MainWindow::Win32MainWindow(const WindowDefinition& definition)
 void Win32MainWindow::buildControls() {
   controls_.reserve(definition_.controls.size());
   for (const ControlDefinition& definition : definition_.controls) {
-    controls_.push_back({&definition, nullptr, nullptr, definition.background, UniqueBrush()});
+    controls_.push_back({&definition, nullptr, nullptr, definition.background, ColourBrush()});
   }
   int id = kFirstControlId;
   for (std::size_t i = 0; i < controls_.size(); ++i) {
@@ -276,7 +276,6 @@ void Win32MainWindow::showCheck(std::size_t control, int value) {
 void Win32MainWindow::showBackColour(std::size_t control, Colour colour) {
   Control& c = at(control);
   c.backColour = colour;
-  c.brush.reset();
   if (c.own) {
     c.own->setBackColor(colour);
   } else {
@@ -293,9 +292,10 @@ void Win32MainWindow::showCaption(const std::wstring& caption) {
 
 void Win32MainWindow::showWindowBackColour(Colour colour) {
   ::SetLastError(0);
-  UniqueBrush brush(::CreateSolidBrush(toColorRef(colour)));
-  if (!brush) throwLastError(L"The window's background could not be set.");
-  background_ = std::move(brush);
+  if (!background_.of(toColorRef(paintColoursNow(colour, kButtonText).background))) {
+    throwLastError(L"The window's background could not be set.");
+  }
+  backColour_ = colour;
   ::InvalidateRect(hwnd(), nullptr, TRUE);
 }
 
@@ -319,9 +319,26 @@ DispatchObject& Win32MainWindow::skinComponent() {
   return *skinFramework_;
 }
 
-HBRUSH Win32MainWindow::brushOf(Control& c) {
-  if (!c.brush) c.brush.reset(::CreateSolidBrush(toColorRef(c.backColour)));
-  return c.brush.get();
+HBRUSH Win32MainWindow::ColourBrush::of(COLORREF wanted) {
+  if (!brush || colour != wanted) {
+    brush.reset(::CreateSolidBrush(wanted));
+    colour = wanted;
+  }
+  return brush.get();
+}
+
+HBRUSH Win32MainWindow::windowBrush() {
+  return background_.of(toColorRef(paintColoursNow(backColour_, kButtonText).background));
+}
+
+// Colours are looked up as we paint, so a change of scheme or of high contrast
+// needs everything drawn again; the system's controls are told as well.
+void Win32MainWindow::followScheme() {
+  for (const Control& c : controls_) {
+    if (c.hwnd && !c.own) ::SendMessageW(c.hwnd, WM_SYSCOLORCHANGE, 0, 0);
+  }
+  ::RedrawWindow(hwnd(), nullptr, nullptr,
+                 RDW_INVALIDATE | RDW_ERASE | RDW_FRAME | RDW_ALLCHILDREN);
 }
 
 LRESULT Win32MainWindow::colourFor(UINT message, HWND child, HDC dc) {
@@ -330,9 +347,10 @@ LRESULT Win32MainWindow::colourFor(UINT message, HWND child, HDC dc) {
     return defaultHandling(message, reinterpret_cast<WPARAM>(dc), reinterpret_cast<LPARAM>(child));
   }
   Control& c = controls_[index];
-  ::SetBkColor(dc, toColorRef(c.backColour));
-  ::SetTextColor(dc, toColorRef(c.definition->foreground));
-  return reinterpret_cast<LRESULT>(brushOf(c));
+  const PaintColours paint = paintColoursNow(c.backColour, c.definition->foreground);
+  ::SetBkColor(dc, toColorRef(paint.background));
+  ::SetTextColor(dc, toColorRef(paint.text));
+  return reinterpret_cast<LRESULT>(c.brush.of(toColorRef(paint.background)));
 }
 
 void Win32MainWindow::onCommand(WPARAM wParam, LPARAM lParam) {
@@ -397,7 +415,7 @@ LRESULT Win32MainWindow::onMessage(UINT message, WPARAM wParam, LPARAM lParam) {
     case WM_ERASEBKGND: {
       RECT client{};
       ::GetClientRect(hwnd(), &client);
-      ::FillRect(reinterpret_cast<HDC>(wParam), &client, background_.get());
+      ::FillRect(reinterpret_cast<HDC>(wParam), &client, windowBrush());
       return 1;
     }
     case WM_CTLCOLORSTATIC:
@@ -418,6 +436,12 @@ LRESULT Win32MainWindow::onMessage(UINT message, WPARAM wParam, LPARAM lParam) {
       return 0;
     case WM_SETCURSOR:
       if (onSetCursor(lParam)) return TRUE;
+      return defaultHandling(message, wParam, lParam);
+    case WM_SYSCOLORCHANGE:
+      followScheme();
+      return 0;
+    case WM_SETTINGCHANGE:
+      if (wParam == SPI_SETHIGHCONTRAST) followScheme();
       return defaultHandling(message, wParam, lParam);
     case WM_DPICHANGED:
       layout(HIWORD(wParam), reinterpret_cast<const RECT*>(lParam));

@@ -48,13 +48,21 @@ class Win32MainWindow final : public WindowBase, public ControlSurface {
   LRESULT onMessage(UINT message, WPARAM wParam, LPARAM lParam) override;
 
  private:
+  // A solid brush of the colour last asked for, made again when another is asked
+  // (a change of scheme changes what a system colour gives).
+  struct ColourBrush {
+    HBRUSH of(COLORREF colour);
+    UniqueBrush brush;
+    COLORREF colour = CLR_INVALID;
+  };
+
   // One entry per control of the definition, invisible components included.
   struct Control {
     const ControlDefinition* definition;
     HWND hwnd;        // nullptr for an invisible component
     OwnControl* own;  // our own window class, or nullptr
     Colour backColour;
-    UniqueBrush brush;  // of backColour, made when first needed
+    ColourBrush brush;  // of the colour it is painted with
   };
 
   void buildControls();
@@ -67,7 +75,8 @@ class Win32MainWindow final : public WindowBase, public ControlSurface {
   void createFonts(int dpi);
   std::size_t find(HWND window) const;
   Control& at(std::size_t index);
-  HBRUSH brushOf(Control& control);
+  HBRUSH windowBrush();
+  void followScheme();
   LRESULT colourFor(UINT message, HWND control, HDC dc);
   void onCommand(WPARAM wParam, LPARAM lParam);
   bool onSetCursor(LPARAM lParam);
@@ -82,7 +91,8 @@ class Win32MainWindow final : public WindowBase, public ControlSurface {
   std::vector<std::unique_ptr<OwnControl>> ownControls_;
   UniqueFont windowFont_;
   UniqueFont buttonFont_;
-  UniqueBrush background_;
+  Colour backColour_;
+  ColourBrush background_;
   UniqueCursor mouseIcon_;
   int mousePointer_ = 0;
   unsigned layouts_ = 0;  // layouts begun, nested ones (WM_DPICHANGED during a move) included

@@ -1,6 +1,7 @@
 #include "platform/win32/services_win32.h"
 
 #include <algorithm>
+#include <utility>
 #include <vector>
 
 #include "base/failure.h"
@@ -250,6 +251,28 @@ std::unique_ptr<ScreenContext> Win32Screen::getDC() {
 COLORREF toColorRef(Colour colour) {
   if (isSystemColour(colour)) return ::GetSysColor(static_cast<int>(colour & 0xFF));
   return static_cast<COLORREF>(colour & 0x00FFFFFF);
+}
+
+namespace {
+
+bool systemHighContrast() {
+  HIGHCONTRASTW setting{sizeof setting, 0, nullptr};
+  return ::SystemParametersInfoW(SPI_GETHIGHCONTRAST, sizeof setting, &setting, 0) &&
+         (setting.dwFlags & HCF_HIGHCONTRASTON);
+}
+
+HighContrastReader highContrastReader = systemHighContrast;
+
+}  // namespace
+
+bool highContrastOn() { return highContrastReader(); }
+
+HighContrastReader setHighContrastReader(HighContrastReader reader) {
+  return std::exchange(highContrastReader, reader);
+}
+
+PaintColours paintColoursNow(Colour background, Colour text) {
+  return paintColours({background, text}, highContrastOn());
 }
 
 }  // namespace qo::win32

@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "base/controls.h"
 #include "base/services.h"
 #include "platform/win32/handles.h"
 
@@ -84,5 +85,15 @@ std::vector<std::uint8_t> readSmallFile(const std::wstring& path, std::size_t li
 
 // A system colour index or a plain colour, as GDI takes it.
 COLORREF toColorRef(Colour colour);
+
+// Whether the user's high-contrast setting is on now.
+bool highContrastOn();
+// Stands another answer in for the system's (Wine never turns high contrast on);
+// returns the reader it replaces.
+using HighContrastReader = bool (*)();
+HighContrastReader setHighContrastReader(HighContrastReader reader);
+
+// The colours to paint a part with now (paintColours at the current setting).
+PaintColours paintColoursNow(Colour background, Colour text);
 
 }  // namespace qo::win32

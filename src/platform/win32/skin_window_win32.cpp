@@ -6,6 +6,7 @@
 #include <optional>
 
 #include "base/failure.h"
+#include "platform/win32/services_win32.h"
 
 namespace qo::win32 {
 
@@ -64,8 +65,9 @@ bool isClass(HWND window, const wchar_t* name) {
 }
 
 // The paint for a standard control asking its colours, or none to leave it be.
+// Under high contrast the skin steps aside for the scheme's own colours.
 const PartPaint* paintForControl(const SkinnedWindow& skin, HWND control) {
-  if (!skin.choice.controls) return nullptr;
+  if (!skin.choice.controls || highContrastOn()) return nullptr;
   if (isClass(control, L"Edit")) return &skin.edit;
   if (isClass(control, L"Static") || isClass(control, L"Button")) return &skin.label;
   return nullptr;
@@ -79,8 +81,10 @@ std::optional<LRESULT> controlColour(const SkinnedWindow& skin, HWND control, HD
   return reinterpret_cast<LRESULT>(paint->brush.get());
 }
 
-// The skin of the top-level window that control belongs to, if it has one.
+// The skin of the top-level window that control belongs to, if it has one and
+// high contrast is off.
 const SkinnedWindow* skinOf(HWND control) {
+  if (highContrastOn()) return nullptr;
   return static_cast<const SkinnedWindow*>(
       ::GetPropW(::GetAncestor(control, GA_ROOT), kSkinProperty));
 }
@@ -119,7 +123,7 @@ LRESULT CALLBACK skinProc(HWND window, UINT message, WPARAM wParam, LPARAM lPara
   auto* skin = reinterpret_cast<SkinnedWindow*>(data);
   switch (message) {
     case WM_ERASEBKGND:
-      if (skin->window.background) {
+      if (skin->window.background && !highContrastOn()) {
         RECT client{};
         ::GetClientRect(window, &client);
         ::FillRect(reinterpret_cast<HDC>(wParam), &client, skin->window.brush.get());
