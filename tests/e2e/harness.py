@@ -142,6 +142,9 @@ class Image(NamedTuple):
                 for y in range(top, bottom)]
         return Image(right - left, bottom - top, b"".join(rows))
 
+    def colours(self) -> set[tuple[int, int, int]]:
+        return {tuple(self.rgb[i:i + 3]) for i in range(0, len(self.rgb), 3)}
+
 
 class ImageDiff(NamedTuple):
     count: int  # pixels that differ by more than the tolerance in any channel
@@ -651,6 +654,17 @@ class WineDesktop:
         counts = json.loads(out.read_text(encoding="utf-8"))
         out.unlink()
         return counts
+
+    def accessible(self, hwnd: int) -> dict:
+        """What a screen reader reads of the window's client area: {"name", "role"}."""
+        self._counter += 1
+        out = self.work / f"accessible-{self._counter}.json"
+        code = self.run_probe("accessible", str(hwnd), to_wine_path(out))
+        if code != 0 or not out.exists():
+            raise HarnessError(f"probe accessible failed with code {code}")
+        found = json.loads(out.read_text(encoding="utf-8"))
+        out.unlink()
+        return found
 
     def wait_for(self, condition: Callable[[Snapshot], Any], timeout: float = DEFAULT_TIMEOUT,
                  what: str = "condition") -> Any:
