@@ -68,7 +68,7 @@ class OverlayWindowTest : public ::testing::Test {
 
 // --- the window -----------------------------------------------------------------------------
 
-TEST_F(OverlayWindowTest, IsABorderlessHiddenToolWindowWithDoubleClicks) {
+TEST_F(OverlayWindowTest, IsABorderlessHiddenTopmostToolWindowWithDoubleClicks) {
   const HWND hwnd = overlay.hwnd();
   ASSERT_TRUE(::IsWindow(hwnd));
   wchar_t className[64] = {};
@@ -80,6 +80,11 @@ TEST_F(OverlayWindowTest, IsABorderlessHiddenToolWindowWithDoubleClicks) {
   EXPECT_EQ(style & (WS_CAPTION | WS_BORDER | WS_DLGFRAME | WS_THICKFRAME | WS_SYSMENU), 0u);
   EXPECT_TRUE(exStyle & WS_EX_TOOLWINDOW) << "no taskbar button";
   EXPECT_FALSE(exStyle & WS_EX_APPWINDOW);
+  EXPECT_TRUE(exStyle & WS_EX_TOPMOST) << "nothing that comes forward buries it";
+  // A held pen or finger must draw, not turn into a right click (which saves).
+  const auto tablet = reinterpret_cast<UINT_PTR>(
+      ::GetPropW(hwnd, L"MicrosoftTabletPenServiceProperty"));
+  EXPECT_EQ(tablet & 0x00010001u, 0x00010001u) << "press-and-hold and flicks off";
   EXPECT_TRUE(::GetClassLongW(hwnd, GCL_STYLE) & CS_DBLCLKS);
   EXPECT_FALSE(::IsWindowVisible(hwnd)) << "built hidden, shown by Start Drawing";
 }
@@ -216,6 +221,47 @@ TEST(PersistentImageStart, ShowsItsColourWhereverNoCopyReached) {
       EXPECT_EQ(view.at(p.x, p.y), imagePixel(copied ? kGreen : kStart))
           << c.what << " at " << p.x << "," << p.y;
     }
+  }
+}
+
+// A copy in pieces would tear whatever moves on the screen between them.
+TEST(ScreenCopy, IsOneBlockWithBandsOnlyWhereTheSystemRefusesIt) {
+  const RECT screen{0, 0, 3840, 2160};
+  const struct {
+    const char* what;
+    std::function<bool(const RECT&)> accepts;
+  } systems[] = {
+      {"copies it whole", [](const RECT&) { return true; }},
+      {"refuses that much at once", [](const RECT& r) { return r.bottom - r.top < 2160; }},
+      {"copies nothing", [](const RECT&) { return false; }},
+  };
+  for (const auto& system : systems) {
+    std::vector<RECT> tried;
+    std::vector<RECT> uncopied;
+    copyAsOneBlock(
+        screen,
+        [&](const RECT& r) {
+          tried.push_back(r);
+          return system.accepts(r);
+        },
+        [&](const RECT& r) { uncopied.push_back(r); });
+    ASSERT_FALSE(tried.empty());
+    EXPECT_TRUE(::EqualRect(&tried[0], &screen)) << system.what << ": first all at once";
+    const bool whole = system.accepts(screen);
+    if (whole) {
+      EXPECT_EQ(tried.size(), 1u) << system.what;
+    }
+    // Otherwise bands of the full width follow, top to bottom.
+    LONG top = 0;
+    for (std::size_t i = 1; i < tried.size(); ++i) {
+      EXPECT_EQ(tried[i].left, 0);
+      EXPECT_EQ(tried[i].right, 3840);
+      EXPECT_EQ(tried[i].top, top) << system.what;
+      top = tried[i].bottom;
+    }
+    EXPECT_EQ(top, whole ? 0 : 2160) << system.what;
+    const bool refused = !system.accepts({0, 0, 3840, 1});
+    EXPECT_EQ(uncopied.size(), refused ? tried.size() - 1 : 0u) << system.what;
   }
 }
 
@@ -468,6 +514,29 @@ TEST_F(OverlayWindowTest, MouseMessagesReachTheHandlers) {
     ASSERT_EQ(events.calls.size(), 1u) << std::hex << c.message;
     EXPECT_EQ(events.calls[0], c.expected);
   }
+}
+
+TEST_F(OverlayWindowTest, HoldsTheMouseWhileAnyButtonIsHeld) {
+  overlay.show();
+  pumpMessages();
+  const struct {
+    UINT message;
+    WPARAM keys;  // after the message
+    bool held;
+  } steps[] = {
+      {WM_MOUSEMOVE, 0, false},           {WM_LBUTTONDOWN, MK_LBUTTON, true},
+      {WM_MOUSEMOVE, MK_LBUTTON, true},   {WM_RBUTTONDOWN, MK_LBUTTON | MK_RBUTTON, true},
+      {WM_LBUTTONUP, MK_RBUTTON, true},   {WM_RBUTTONUP, 0, false},
+      {WM_MBUTTONDOWN, MK_MBUTTON, true}, {WM_MBUTTONUP, 0, false},
+      {WM_LBUTTONDOWN, MK_LBUTTON, true},
+  };
+  for (const auto& step : steps) {
+    ::SendMessageW(overlay.hwnd(), step.message, step.keys, at(10, 10));
+    EXPECT_EQ(::GetCapture() == overlay.hwnd(), step.held) << std::hex << step.message;
+  }
+  ::ReleaseCapture();  // taken away: the next release finds nothing to let go
+  ::SendMessageW(overlay.hwnd(), WM_LBUTTONUP, 0, at(10, 10));
+  EXPECT_EQ(::GetCapture(), nullptr);
 }
 
 TEST_F(OverlayWindowTest, ButtonReleasesRaiseNothing) {
