@@ -85,9 +85,9 @@ constexpr std::size_t kPathLimit = 259;
 
 bool sameNameIgnoringCase(std::wstring_view a, std::wstring_view b) {
   const auto lower = [](wchar_t c) { return c >= L'A' && c <= L'Z' ? c - L'A' + L'a' : c; };
-  return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [&](wchar_t x, wchar_t y) {
-           return lower(x) == lower(y);
-         });
+  return a.size() == b.size() &&
+         std::equal(a.begin(), a.end(), b.begin(),
+                    [&](wchar_t x, wchar_t y) { return lower(x) == lower(y); });
 }
 
 // "~" and as many base-36 digits of number as make length characters.

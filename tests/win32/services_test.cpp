@@ -171,7 +171,7 @@ TEST(Win32MessageBoxes, ShowAboveATopmostWindowOfTheProgram) {
     });
     Win32MessageBoxes().show(L"Above everything?", L"Topmost test", kOkOnly);
     ASSERT_TRUE(answer.finish());
-    EXPECT_EQ((exStyle & WS_EX_TOPMOST) != 0, topmostShown) << "topmost window shown: " << topmostShown;
+    EXPECT_EQ((exStyle & WS_EX_TOPMOST) != 0, topmostShown) << "topmost shown: " << topmostShown;
     for (const HWND window : {owner, topmost}) ::DestroyWindow(window);
   }
 }

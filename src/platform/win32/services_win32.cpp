@@ -211,9 +211,8 @@ namespace {
 constexpr ULONGLONG kHeldFileWaitMs = 1000;
 // What the new file takes over from the file it replaces, where the system's own
 // replace does not carry it.
-constexpr DWORD kKeptAttributes =
-    FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM | FILE_ATTRIBUTE_ARCHIVE |
-    FILE_ATTRIBUTE_NOT_CONTENT_INDEXED;
+constexpr DWORD kKeptAttributes = FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM |
+                                  FILE_ATTRIBUTE_ARCHIVE | FILE_ATTRIBUTE_NOT_CONTENT_INDEXED;
 
 // The reasons a replace fails for while the search indexer, a virus scanner, a
 // sync client or a viewer has the file open for a moment.
@@ -234,8 +233,8 @@ bool heldByAnother(DWORD code) {
 DWORD lastErrorOf(BOOL done) { return done ? ERROR_SUCCESS : ::GetLastError(); }
 
 DWORD moveOver(const std::wstring& from, const std::wstring& to) {
-  return lastErrorOf(::MoveFileExW(from.c_str(), to.c_str(),
-                                   MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH));
+  return lastErrorOf(
+      ::MoveFileExW(from.c_str(), to.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH));
 }
 
 // Whether another program has the file open without letting it be removed.
@@ -252,10 +251,9 @@ bool targetHeld(const std::wstring& path) {
 // program holds the target, so a held target is found out first.
 DWORD replaceExisting(const std::wstring& from, const std::wstring& to) {
   if (targetHeld(to)) return ERROR_SHARING_VIOLATION;
-  const DWORD code = lastErrorOf(
-      ::ReplaceFileW(to.c_str(), from.c_str(), nullptr,
-                     REPLACEFILE_IGNORE_MERGE_ERRORS | REPLACEFILE_IGNORE_ACL_ERRORS, nullptr,
-                     nullptr));
+  const DWORD code = lastErrorOf(::ReplaceFileW(
+      to.c_str(), from.c_str(), nullptr,
+      REPLACEFILE_IGNORE_MERGE_ERRORS | REPLACEFILE_IGNORE_ACL_ERRORS, nullptr, nullptr));
   // Where the system cannot replace (a device name, a file system that does not
   // know how) or has already moved the old file away under a name of its own, a
   // plain move finishes: the new file is complete.
