@@ -137,11 +137,15 @@ TEST(Win32MessageBoxes, AreModalToTheWholeProgram) {
   const HWND first = topLevel(0);
   const HWND second = topLevel(0);
   const HWND disabledBefore = topLevel(WS_DISABLED);
+  // With a topmost window of the program up (the overlay), the box comes above it.
+  ::SetWindowPos(second, HWND_TOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
   ::SetActiveWindow(first);
   bool enabledMeanwhile[2] = {true, true};
+  DWORD exStyle = 0;
   testing::DialogAnswer answer(L"Modal test", [&](HWND box) {
     enabledMeanwhile[0] = ::IsWindowEnabled(first);
     enabledMeanwhile[1] = ::IsWindowEnabled(second);
+    exStyle = static_cast<DWORD>(::GetWindowLongW(box, GWL_EXSTYLE));
     testing::press(box, IDOK);
   });
   Win32MessageBoxes().show(L"Nothing else takes input now.", L"Modal test", kOkOnly);
@@ -151,29 +155,8 @@ TEST(Win32MessageBoxes, AreModalToTheWholeProgram) {
   EXPECT_TRUE(::IsWindowEnabled(first));
   EXPECT_TRUE(::IsWindowEnabled(second));
   EXPECT_FALSE(::IsWindowEnabled(disabledBefore)) << "what was disabled before stays so";
+  EXPECT_TRUE(exStyle & WS_EX_TOPMOST);
   for (const HWND window : {first, second, disabledBefore}) ::DestroyWindow(window);
-}
-
-// Shown while a topmost window of the program (the overlay) is up, a box must come
-// above it, whichever window owns the box.
-TEST(Win32MessageBoxes, ShowAboveATopmostWindowOfTheProgram) {
-  for (const bool topmostShown : {false, true}) {
-    const HWND owner = ::CreateWindowExW(0, L"STATIC", L"", WS_POPUP | WS_VISIBLE, 0, 0, 30, 30,
-                                         nullptr, nullptr, ::GetModuleHandleW(nullptr), nullptr);
-    const HWND topmost = ::CreateWindowExW(WS_EX_TOPMOST, L"STATIC", L"", WS_POPUP, 40, 0, 30, 30,
-                                           nullptr, nullptr, ::GetModuleHandleW(nullptr), nullptr);
-    if (topmostShown) ::ShowWindow(topmost, SW_SHOWNOACTIVATE);
-    ::SetActiveWindow(owner);
-    DWORD exStyle = 0;
-    testing::DialogAnswer answer(L"Topmost test", [&](HWND box) {
-      exStyle = static_cast<DWORD>(::GetWindowLongW(box, GWL_EXSTYLE));
-      testing::press(box, IDOK);
-    });
-    Win32MessageBoxes().show(L"Above everything?", L"Topmost test", kOkOnly);
-    ASSERT_TRUE(answer.finish());
-    EXPECT_EQ((exStyle & WS_EX_TOPMOST) != 0, topmostShown) << "topmost shown: " << topmostShown;
-    for (const HWND window : {owner, topmost}) ::DestroyWindow(window);
-  }
 }
 
 // --- writing, replacing and removing -------------------------------------------------------
@@ -308,11 +291,13 @@ TEST(SaveBitmapFileWin32, ReplacesAnExistingFileAndLeavesNothingElse) {
   ScratchFolder folder;
   const std::wstring path = folder.file(L"picture.bmp");
   ASSERT_TRUE(writeWholeFile(path, kOldBytes));
+  ASSERT_TRUE(::SetFileAttributesW(path.c_str(), FILE_ATTRIBUTE_HIDDEN));
   Win32FileSystem files;
   SmallPicture picture;
   saveBitmapFile(files, path, picture.view());
   EXPECT_EQ(readWholeFile(path), encodeBmp(picture.view()));
   EXPECT_EQ(folder.names(), std::vector<std::wstring>{L"picture.bmp"});
+  EXPECT_TRUE(::GetFileAttributesW(path.c_str()) & FILE_ATTRIBUTE_HIDDEN) << "kept from the old";
 }
 
 TEST(SaveBitmapFileWin32, ANameWithoutExtensionIsUsedAsGiven) {
@@ -384,27 +369,12 @@ TEST(SaveBitmapFileWin32, AFileHeldForAMomentIsReplacedOnceLetGo) {
   const HANDLE holder = ::CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
                                       OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
   ASSERT_NE(holder, INVALID_HANDLE_VALUE);
-  std::thread letGo([holder] {
-    ::Sleep(300);
-    ::CloseHandle(holder);
-  });
+  std::thread letGo([holder] { ::Sleep(300), ::CloseHandle(holder); });
   Win32FileSystem files;
   EXPECT_NO_THROW(saveBitmapFile(files, path, SmallPicture().view()));
   letGo.join();
   EXPECT_EQ(readWholeFile(path), encodeBmp(SmallPicture().view()));
   EXPECT_EQ(folder.names(), std::vector<std::wstring>{L"busy.bmp"}) << "temporary file left";
-}
-
-TEST(SaveBitmapFileWin32, TheNewFileKeepsTheAttributesOfTheOldOne) {
-  ScratchFolder folder;
-  const std::wstring path = folder.file(L"hidden.bmp");
-  ASSERT_TRUE(writeWholeFile(path, kOldBytes));
-  ASSERT_TRUE(::SetFileAttributesW(path.c_str(), FILE_ATTRIBUTE_HIDDEN));
-  Win32FileSystem files;
-  saveBitmapFile(files, path, SmallPicture().view());
-  EXPECT_EQ(readWholeFile(path), encodeBmp(SmallPicture().view()));
-  EXPECT_TRUE(::GetFileAttributesW(path.c_str()) & FILE_ATTRIBUTE_HIDDEN);
-  EXPECT_EQ(folder.names(), std::vector<std::wstring>{L"hidden.bmp"});
 }
 
 TEST(SaveBitmapFileWin32, AFolderOfTheSameNameIsNotReplaced) {
