@@ -372,10 +372,15 @@ TEST_F(SavingOnWin32, ThePictureSavesAsAScreenSizedBitmapWithTheLines) {
 
 TEST_F(SavingOnWin32, RightClickSavesThroughTheSaveAsDialog) {
   const std::wstring path = folder.file(L"drawing");
-  testing::DialogAnswer answer(L"Save As", testing::saveAs(path));
+  DWORD exStyle = 0;
+  testing::DialogAnswer answer(L"Save As", [&, save = testing::saveAs(path)](HWND dialog) {
+    exStyle = static_cast<DWORD>(::GetWindowLongW(dialog, GWL_EXSTYLE));
+    save(dialog);
+  });
   ::SendMessageW(overlayHwnd(), WM_RBUTTONDOWN, MK_RBUTTON, at(500, 500));
   ASSERT_TRUE(answer.finish()) << "no Save As dialog appeared";
   EXPECT_EQ(unexpectedReports(), 0u) << narrow(messages.shown.back().text);
+  EXPECT_TRUE(exStyle & WS_EX_TOPMOST) << "above the overlay";
   const BmpFacts facts = readBmp(readWholeFile(path), 130, 200);
   EXPECT_EQ(facts.width, screen.size().width);
   EXPECT_EQ(facts.pixel, imagePixel(RGB(0, 0, 255)));
