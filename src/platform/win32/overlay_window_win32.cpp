@@ -186,9 +186,6 @@ LRESULT Win32OverlayWindow::onMessage(UINT message, WPARAM wParam, LPARAM lParam
     case WM_MBUTTONUP:
       if (buttonsHeld(wParam) == 0 && ::GetCapture() == hwnd()) ::ReleaseCapture();
       return 0;
-    case WM_DESTROY:
-      ::RemovePropW(hwnd(), kTabletProperty);
-      return 0;
     case WM_CLOSE:
       // Form2 unloads the overlay; the system must not destroy the window under it.
       events_.systemClose();
@@ -204,8 +201,9 @@ std::unique_ptr<OverlayWindow> Win32OverlayHost::buildOverlay(OverlayEvents& eve
 
 void Win32OverlayHost::discardOverlay(std::unique_ptr<OverlayWindow> window) {
   // Every overlay window comes from buildOverlay above.
-  WindowBase::destroyWhenIdle(
-      std::unique_ptr<WindowBase>(static_cast<Win32OverlayWindow*>(window.release())));
+  auto* overlay = static_cast<Win32OverlayWindow*>(window.release());
+  ::RemovePropW(overlay->hwnd(), kTabletProperty);  // a property left on holds its name's atom
+  WindowBase::destroyWhenIdle(std::unique_ptr<WindowBase>(overlay));
 }
 
 }  // namespace qo::win32
