@@ -98,6 +98,10 @@ fi
 # Wine draws captions and frames itself, so the windows can be moved without a
 # window manager.
 wine reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /d N /f >"$logs/reg.log" 2>&1
+# Their caption buttons are drawn with the symbol font Marlett.  Debian's Wine 8 looks
+# for its own fonts at Z:\usr\share\wine\../fonts, a name it cannot open, and the
+# buttons then show "0 1 r"; a font in the prefix's Fonts folder is found.
+install -D -m 644 /usr/share/wine/fonts/marlett.ttf "$WINEPREFIX/drive_c/windows/Fonts/marlett.ttf"
 
 vnc_port=$(free_port "${QO_VNC_PORT:-5910}")
 x11vnc -display "$DISPLAY" -rfbport "$vnc_port" -localhost -nopw -forever -shared \

@@ -41,6 +41,8 @@ PROGRAM_NAME = "Quillmark Orvane.exe"
 PROBE_NAME = "qo_probe.exe"
 SCREEN_SIZE = (1280, 1024)
 FIRST_DISPLAY = 71
+# Wine's own fonts, from Debian's fonts-wine.
+WINE_FONTS = Path("/usr/share/wine/fonts")
 DEFAULT_TIMEOUT = 20.0
 POLL_INTERVAL = 0.05
 
@@ -508,6 +510,7 @@ class WineDesktop:
             raise HarnessError(f"wineboot -i failed; see {log}")
         # Without a window manager Wine waits about 2 s for one on every hide or close.
         self.reg_add(r"HKCU\Software\Wine\X11 Driver", "Managed", "N")
+        install_caption_font(self.prefix)
         # A crash of the program must not leave a debugger dialog on the screen.
         self.reg_add(r"HKCU\Software\Wine\WineDbg", "ShowCrashDialog", "0", "REG_DWORD")
         self.timings["prefix_creation"] = time.monotonic() - started
@@ -889,6 +892,16 @@ def parse_reg_export(text: str) -> dict[str, tuple[str, Any]]:
             name, end = _reg_quoted(line, 0)
             values[name] = _reg_value(line[end + 1:])
     return values
+
+
+def install_caption_font(prefix: Path) -> None:
+    """Puts Marlett, the symbol font of the caption buttons Wine draws, into the prefix's
+    Fonts folder.  Debian's Wine 8 looks for its own fonts at Z:\\usr\\share\\wine\\../fonts,
+    a name it cannot open (WINEDEBUG=+file shows it), so the buttons show "0 1 r"; a font in
+    the prefix's Fonts folder is found."""
+    fonts = prefix / "drive_c" / "windows" / "Fonts"
+    fonts.mkdir(parents=True, exist_ok=True)
+    shutil.copy2(WINE_FONTS / "marlett.ttf", fonts / "marlett.ttf")
 
 
 def remove_stale_run_dirs(base: Path) -> None:
