@@ -417,6 +417,17 @@ class WineDesktop:
         self._server_up = False
         self._counter = 0
         self.timings: dict[str, float] = {}
+        self._owned = True
+
+    @classmethod
+    def attach(cls, display: str, prefix: Path, work: Path) -> "WineDesktop":
+        """A display and prefix that someone else runs (scripts/run.sh), for the probe and
+        screenshots; closing it ends nothing and removes nothing."""
+        desktop = cls()
+        desktop.display, desktop.prefix, desktop.work = display, prefix, work
+        desktop.logs.mkdir(parents=True, exist_ok=True)
+        desktop._owned = False
+        return desktop
 
     # --- set-up and tear-down ---------------------------------------------------------------
 
@@ -437,6 +448,8 @@ class WineDesktop:
     def close(self) -> None:
         """Ends the program, the prefix's wineserver and Xvfb; removes the prefix.
         Safe to call more than once."""
+        if not self._owned:
+            return
         if self._server_up or self.program_running():
             self._stop_server()
         stop_popen(self.program)
