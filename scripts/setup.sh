@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Installs what building, running and testing need, from Debian's packages.
 # Idempotent: does nothing when everything is present.  Needs root.
+# With --screenshots also what tools/make_screenshots.py needs (a headless browser).
 set -euo pipefail
 
 packages=(
@@ -11,6 +12,7 @@ packages=(
   x11vnc novnc websockify
   clang libclang-rt-dev
 )
+[ "${1:-}" = "--screenshots" ] && packages+=(chromium)
 
 missing=()
 for package in "${packages[@]}"; do
