@@ -19,6 +19,9 @@
 // The JSON object:
 //   screen {width, height}   primary screen in pixels (SM_CXSCREEN / SM_CYSCREEN)
 //   dpi                       system DPI
+//   caption_font              the face the system gives for "Marlett", the symbol font the
+//                             caption buttons are drawn with; another name means the buttons
+//                             show letters ("0 1 r") instead of their symbols
 //   desktop, foreground       handles of the desktop window and the foreground window
 //   cursor {x, y, handle, showing}
 //   processes [{process_id, image}]  image path of every process that owns a listed window
@@ -294,6 +297,22 @@ UINT SystemDpi() {
   return static_cast<UINT>(dpi);
 }
 
+std::wstring CaptionFontFace() {
+  LOGFONTW wanted{};
+  wanted.lfHeight = 16;
+  wanted.lfCharSet = DEFAULT_CHARSET;
+  std::wcscpy(wanted.lfFaceName, L"Marlett");
+  const HFONT font = CreateFontIndirectW(&wanted);
+  const HDC screen = GetDC(nullptr);
+  const HGDIOBJ previous = SelectObject(screen, font);
+  wchar_t face[LF_FACESIZE] = {};
+  GetTextFaceW(screen, LF_FACESIZE, face);
+  SelectObject(screen, previous);
+  ReleaseDC(nullptr, screen);
+  DeleteObject(font);
+  return face;
+}
+
 std::string DesktopJson() {
   std::vector<HWND> top_level;
   EnumWindows(CollectTopLevel, reinterpret_cast<LPARAM>(&top_level));
@@ -309,6 +328,7 @@ std::string DesktopJson() {
   return JsonObject()
              .Add("screen", screen)
              .Add("dpi", SystemDpi())
+             .Add("caption_font", JsonString(CaptionFontFace()))
              .Add("desktop", Handle(GetDesktopWindow()))
              .Add("foreground", Handle(GetForegroundWindow()))
              .Add("cursor", CursorJson())
