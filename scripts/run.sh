@@ -98,10 +98,18 @@ fi
 # Wine draws captions and frames itself, so the windows can be moved without a
 # window manager.
 wine reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /d N /f >"$logs/reg.log" 2>&1
+# Their caption buttons are drawn with the symbol font Marlett.  Debian's Wine 8 looks
+# for its own fonts at Z:\usr\share\wine\../fonts, a name it cannot open, and the
+# buttons then show "0 1 r"; a font in the prefix's Fonts folder is found.
+install -D -m 644 /usr/share/wine/fonts/marlett.ttf "$WINEPREFIX/drive_c/windows/Fonts/marlett.ttf"
 
 vnc_port=$(free_port "${QO_VNC_PORT:-5910}")
+# -xwarppointer: the VNC server moves the pointer as xdotool does, with XWarpPointer.
+# Its default, XTEST, also sends XInput2 raw motion holding the absolute position, and
+# while a full-screen window holds the pointer (the drawing overlay) Wine 8 adds those
+# values as relative moves: the stroke jumped out to twice the position and back.
 x11vnc -display "$DISPLAY" -rfbport "$vnc_port" -localhost -nopw -forever -shared \
-  -noxdamage -quiet -o "$logs/x11vnc.log" >/dev/null 2>&1 &
+  -noxdamage -xwarppointer -quiet -o "$logs/x11vnc.log" >/dev/null 2>&1 &
 pids+=($!)
 wait_until "the VNC server on port $vnc_port" 15 bash -c "exec 3<>/dev/tcp/127.0.0.1/$vnc_port"
 

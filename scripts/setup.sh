@@ -1,16 +1,18 @@
 #!/usr/bin/env bash
 # Installs what building, running and testing need, from Debian's packages.
 # Idempotent: does nothing when everything is present.  Needs root.
+# With --screenshots also what tools/make_screenshots.py needs (a headless browser).
 set -euo pipefail
 
 packages=(
   cmake make g++ googletest python3
   g++-mingw-w64-i686 mingw-w64-i686-dev binutils-mingw-w64-i686
-  wine wine64 wine32:i386
+  wine wine64 wine32:i386 fonts-wine
   xvfb xdotool x11-utils imagemagick fonts-liberation libx11-6 libxfixes3
   x11vnc novnc websockify
   clang libclang-rt-dev
 )
+[ "${1:-}" = "--screenshots" ] && packages+=(chromium)
 
 missing=()
 for package in "${packages[@]}"; do

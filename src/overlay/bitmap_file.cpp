@@ -1,5 +1,6 @@
 #include "overlay/bitmap_file.h"
 
+#include <algorithm>
 #include <atomic>
 #include <chrono>
 #include <cstddef>
@@ -78,12 +79,38 @@ void writeRow(std::uint8_t* out, const std::uint32_t* row, int width) {
 std::atomic<std::uint32_t> temporaryCounter{static_cast<std::uint32_t>(
     std::chrono::steady_clock::now().time_since_epoch().count() & 0xFFFFF)};
 
+// The longest path Windows accepts where long paths are not enabled (MAX_PATH
+// less its terminating null).
+constexpr std::size_t kPathLimit = 259;
+
+bool sameNameIgnoringCase(std::wstring_view a, std::wstring_view b) {
+  const auto lower = [](wchar_t c) { return c >= L'A' && c <= L'Z' ? c - L'A' + L'a' : c; };
+  return a.size() == b.size() &&
+         std::equal(a.begin(), a.end(), b.begin(),
+                    [&](wchar_t x, wchar_t y) { return lower(x) == lower(y); });
+}
+
+// "~" and as many base-36 digits of number as make length characters.
+std::wstring shortTemporaryName(std::uint32_t number, std::size_t length) {
+  std::wstring name(length, L'~');
+  for (std::size_t i = length; i > 1; --i, number /= 36) {
+    name[i - 1] = L"0123456789abcdefghijklmnopqrstuvwxyz"[number % 36];
+  }
+  return name;
+}
+
 // A short name in the target's folder, so that even a target whose name is as
-// long as a name can be gets a temporary name that the file system accepts.
+// long as a name can be gets a temporary name that the file system accepts.  A
+// target in a folder so deep that the usual name would take the path over the
+// limit gets one no longer than its own.
 std::wstring nextTemporaryName(const std::wstring& path) {
   const auto slash = path.find_last_of(L"\\/");
-  const std::wstring folder = slash == std::wstring::npos ? L"" : path.substr(0, slash + 1);
-  return folder + L"~qo" + std::to_wstring(temporaryCounter.fetch_add(1)) + L".tmp";
+  const std::size_t nameAt = slash == std::wstring::npos ? 0 : slash + 1;
+  const std::uint32_t number = temporaryCounter.fetch_add(1);
+  std::wstring name = L"~qo" + std::to_wstring(number) + L".tmp";
+  const std::size_t room = std::max(kPathLimit, path.size()) - nameAt;
+  if (name.size() > room && room > 0) name = shortTemporaryName(number, room);
+  return path.substr(0, nameAt) + name;
 }
 
 // Writes bytes under a fresh temporary name beside path and returns that name.
@@ -93,7 +120,7 @@ std::wstring writeTemporaryFile(FileSystem& files, const std::wstring& path,
                                FilePieces pieces) {
   for (int attempt = 0; attempt < kTemporaryNameAttempts; ++attempt) {
     std::wstring temporary = nextTemporaryName(path);
-    if (FileExists(files, temporary)) continue;
+    if (sameNameIgnoringCase(temporary, path) || FileExists(files, temporary)) continue;
     try {
       files.writeNewFile(temporary, pieces);
     } catch (const NameTaken&) {

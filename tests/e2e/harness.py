@@ -41,6 +41,8 @@ PROGRAM_NAME = "Quillmark Orvane.exe"
 PROBE_NAME = "qo_probe.exe"
 SCREEN_SIZE = (1280, 1024)
 FIRST_DISPLAY = 71
+# Wine's own fonts, from Debian's fonts-wine.
+WINE_FONTS = Path("/usr/share/wine/fonts")
 DEFAULT_TIMEOUT = 20.0
 POLL_INTERVAL = 0.05
 
@@ -141,6 +143,9 @@ class Image(NamedTuple):
         rows = [self.rgb[(y * self.width + left) * 3:(y * self.width + right) * 3]
                 for y in range(top, bottom)]
         return Image(right - left, bottom - top, b"".join(rows))
+
+    def colours(self) -> set[tuple[int, int, int]]:
+        return {tuple(self.rgb[i:i + 3]) for i in range(0, len(self.rgb), 3)}
 
 
 class ImageDiff(NamedTuple):
@@ -415,6 +420,17 @@ class WineDesktop:
         self._server_up = False
         self._counter = 0
         self.timings: dict[str, float] = {}
+        self._owned = True
+
+    @classmethod
+    def attach(cls, display: str, prefix: Path, work: Path) -> "WineDesktop":
+        """A display and prefix that someone else runs (scripts/run.sh), for the probe and
+        screenshots; closing it ends nothing and removes nothing."""
+        desktop = cls()
+        desktop.display, desktop.prefix, desktop.work = display, prefix, work
+        desktop.logs.mkdir(parents=True, exist_ok=True)
+        desktop._owned = False
+        return desktop
 
     # --- set-up and tear-down ---------------------------------------------------------------
 
@@ -435,6 +451,8 @@ class WineDesktop:
     def close(self) -> None:
         """Ends the program, the prefix's wineserver and Xvfb; removes the prefix.
         Safe to call more than once."""
+        if not self._owned:
+            return
         if self._server_up or self.program_running():
             self._stop_server()
         stop_popen(self.program)
@@ -508,6 +526,7 @@ class WineDesktop:
             raise HarnessError(f"wineboot -i failed; see {log}")
         # Without a window manager Wine waits about 2 s for one on every hide or close.
         self.reg_add(r"HKCU\Software\Wine\X11 Driver", "Managed", "N")
+        install_caption_font(self.prefix)
         # A crash of the program must not leave a debugger dialog on the screen.
         self.reg_add(r"HKCU\Software\Wine\WineDbg", "ShowCrashDialog", "0", "REG_DWORD")
         self.timings["prefix_creation"] = time.monotonic() - started
@@ -651,6 +670,17 @@ class WineDesktop:
         counts = json.loads(out.read_text(encoding="utf-8"))
         out.unlink()
         return counts
+
+    def accessible(self, hwnd: int) -> dict:
+        """What a screen reader reads of the window's client area: {"name", "role"}."""
+        self._counter += 1
+        out = self.work / f"accessible-{self._counter}.json"
+        code = self.run_probe("accessible", str(hwnd), to_wine_path(out))
+        if code != 0 or not out.exists():
+            raise HarnessError(f"probe accessible failed with code {code}")
+        found = json.loads(out.read_text(encoding="utf-8"))
+        out.unlink()
+        return found
 
     def wait_for(self, condition: Callable[[Snapshot], Any], timeout: float = DEFAULT_TIMEOUT,
                  what: str = "condition") -> Any:
@@ -889,6 +919,16 @@ def parse_reg_export(text: str) -> dict[str, tuple[str, Any]]:
             name, end = _reg_quoted(line, 0)
             values[name] = _reg_value(line[end + 1:])
     return values
+
+
+def install_caption_font(prefix: Path) -> None:
+    """Puts Marlett, the symbol font of the caption buttons Wine draws, into the prefix's
+    Fonts folder.  Debian's Wine 8 looks for its own fonts at Z:\\usr\\share\\wine\\../fonts,
+    a name it cannot open (WINEDEBUG=+file shows it), so the buttons show "0 1 r"; a font in
+    the prefix's Fonts folder is found."""
+    fonts = prefix / "drive_c" / "windows" / "Fonts"
+    fonts.mkdir(parents=True, exist_ok=True)
+    shutil.copy2(WINE_FONTS / "marlett.ttf", fonts / "marlett.ttf")
 
 
 def remove_stale_run_dirs(base: Path) -> None:

@@ -32,6 +32,7 @@ PREVIEW_BOX = (SCREEN_WIDTH - PREVIEW_SIDE, SCREEN_HEIGHT - PREVIEW_SIDE, SCREEN
                SCREEN_HEIGHT)
 LINE_WIDTH = 5
 WM_SYSCOMMAND = 0x0112
+WS_EX_TOPMOST = 0x00000008
 SC_RESTORE = 0xF120
 WHITE = (255, 255, 255)
 
@@ -502,23 +503,43 @@ class DrawingSavingTest(unittest.TestCase):
                 self.assertEqual(listing(self.folder), sorted(before), "no temporary file")
 
     def hold_open(self, path: Path) -> None:
-        """Keeps `path` open in another Wine process (cmd with its error output appended to
-        the file, while ping runs about ten seconds); Wine then refuses to replace the file."""
-        marker = self.folder.parent / (self.folder.name + "-holder.txt")
-        self.addCleanup(marker.unlink, missing_ok=True)
-        command = (f"ping -n 10 127.0.0.1 > {harness.to_wine_path(marker)} "
-                   f"2>> {harness.to_wine_path(path)}")
-        log = open(desktop.logs / "holder.log", "ab")
-        self.holder = subprocess.Popen(["wine", "cmd", "/c", command], env=desktop.wine_env(),
-                                       stdin=subprocess.DEVNULL, stdout=log, stderr=log)
-        log.close()
-        self.addCleanup(end_holder, self.holder)
-        # cmd opens both redirections before it starts ping.
-        harness.poll_until(lambda: marker.exists() or self.holder.poll() is not None, 20,
-                           "cmd to open its output files")
-        self.assertIsNone(self.holder.poll(), "the holding command ended early")
+        """Keeps `path` open in another program that shares it with no one (the probe's
+        `hold`).  A file held only in a way that lets others remove it is replaced."""
+        signal = self.folder.parent / (self.folder.name + "-held")
+        self.holder = subprocess.Popen(
+            ["wine", str(desktop.probe_exe), "hold", harness.to_wine_path(path),
+             harness.to_wine_path(signal)],
+            env=desktop.wine_env(), stdin=subprocess.DEVNULL, stdout=subprocess.DEVNULL,
+            stderr=subprocess.DEVNULL)
+        self.addCleanup(harness.stop_popen, self.holder)
+        self.addCleanup(signal.unlink, missing_ok=True)
+        harness.poll_until(lambda: signal.exists() or self.holder.poll() is not None, 20,
+                           "the file to be held open")
+        self.assertIsNone(self.holder.poll(), "the holding program ended early")
 
-    # --- 5. closing ---------------------------------------------------------------------------
+    # --- 5. on top, holding the mouse --------------------------------------------------------
+
+    def test_overlay_and_error_report_stay_on_top_and_a_held_button_keeps_the_mouse(self):
+        overlay = self.open_overlay(width=0)
+        self.assertTrue(overlay["exstyle"] & WS_EX_TOPMOST, "nothing that comes forward buries it")
+        desktop.mousemove(*self.help_frame_path()[0])
+        desktop.mousedown(2)  # the middle button draws nothing and opens nothing
+        try:
+            desktop.wait_for(lambda s: s.thread_of(overlay).get("capture") == overlay["handle"],
+                             timeout=10, what="the overlay to hold the mouse")
+        finally:
+            desktop.mouseup(2)
+        desktop.wait_for(lambda s: not s.thread_of(overlay).get("capture"), timeout=10,
+                         what="the overlay to let the mouse go")
+        desktop.mousedown(1)  # a pen width of 0 cannot be set: reported at line 102
+        desktop.mouseup(1)
+        report = self.error_report()
+        self.assertIn("Form2.Form_MouseDown at line 102", report["message"])
+        self.assertTrue(report["exstyle"] & WS_EX_TOPMOST, "the report shows above the overlay")
+        desktop.key("Return", target=report)
+        self.wait_gone(report)
+
+    # --- 6. closing ---------------------------------------------------------------------------
 
     def test_double_click_restores_the_minimised_main_window_and_closes_the_overlay(self):
         first = self.open_overlay(minimise=True)
@@ -570,14 +591,6 @@ class DrawingSavingTest(unittest.TestCase):
         target = self.folder / "after-alt-f4.bmp"
         self.save_as(harness.to_wine_path(target), at=path[-1])
         self.assert_line(self.wait_bmp(target), path, LINE_WIDTH)
-
-
-def end_holder(holder: subprocess.Popen) -> None:
-    """Lets the holding command end by itself (ping stops after about ten seconds)."""
-    try:
-        holder.wait(timeout=30)
-    except subprocess.TimeoutExpired:
-        harness.stop_popen(holder)
 
 
 def convert_to_png(bmp: Path, png: Path) -> None:

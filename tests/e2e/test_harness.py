@@ -22,6 +22,10 @@ class DesktopTest(unittest.TestCase):
         self.assertEqual(snapshot.dpi, 96)
         self.assertTrue(snapshot.top_level, "Wine's own explorer windows should be listed")
 
+    def test_wine_finds_the_symbol_font_of_its_caption_buttons(self):
+        # Without it the frames Wine draws show "0 1 r" instead of their buttons.
+        self.assertEqual(desktop.probe().data["caption_font"], "Marlett")
+
     def test_screenshot_and_screen_pixels_cover_the_screen(self):
         path = desktop.screenshot("harness-screen.png")
         self.assertEqual(path.read_bytes()[:8], b"\x89PNG\r\n\x1a\n")

@@ -121,14 +121,19 @@ class MainWindowTest(unittest.TestCase):
             with self.subTest(label=label):
                 self.assertLessEqual(found[label]["rect"][2], found[box]["rect"][0])
 
-    def test_children_come_in_creation_order(self):
+    def test_children_come_in_creation_order_but_a_label_right_before_the_box_it_names(self):
         found = identify_controls(self.snapshot, self.main)
         handles = {found[c.name]["handle"]: c.name for c in CONTROLS if c.name in found}
         for container in ("Form1", "Frame3", "Frame1", "Frame2"):
             with self.subTest(container=container):
                 children = [handles.get(w["handle"], w["class"])
                             for w in found[container]["children"]]
-                self.assertEqual(children, [c.name for c in CONTROLS if c.container == container])
+                expected = [c.name for c in CONTROLS if c.container == container]
+                for label, box in LABEL_BEFORE.items():  # as a screen reader expects
+                    if label in expected:
+                        expected.remove(label)
+                        expected.insert(expected.index(box), label)
+                self.assertEqual(children, expected)
 
     def test_tab_moves_the_focus_through_the_four_input_controls(self):
         found = identify_controls(self.snapshot, self.main)

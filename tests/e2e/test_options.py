@@ -19,6 +19,7 @@ IDOK, IDCANCEL = 1, 2
 # The red, green and blue fields of the colour chooser.
 RED_FIELD, GREEN_FIELD, BLUE_FIELD = 706, 707, 708
 QUIET_SECONDS = 1.0
+ROLE_PUSHBUTTON = 43
 
 
 def setUpModule():
@@ -162,6 +163,31 @@ class OptionsTest(unittest.TestCase):
         desktop.post(chooser["handle"], WM_COMMAND, IDCANCEL)
         self.wait_stored("Color", "65280")
         self.assertEqual(self.swatch_colour(), (0, 255, 0))
+
+    def test_a_screen_reader_reads_the_boxes_by_their_labels_and_start_drawing_as_a_button(self):
+        read = {name: desktop.accessible(self.controls[name]["handle"])
+                for name in ("Text1", "Picture1", "PushButton2")}
+        self.assertEqual(read["Text1"]["name"], "Thickness:")
+        self.assertEqual(read["Picture1"]["name"], "Color:")
+        self.assertEqual(read["PushButton2"], {"name": "Start Drawing", "role": ROLE_PUSHBUTTON})
+
+    def test_space_or_enter_on_the_focused_swatch_opens_the_chooser_as_a_click_does(self):
+        self.retype("5")
+        swatch = self.controls["Picture1"]["client"]
+        self.assertEqual(desktop.settled_screen().crop(*swatch).colours(), {(255, 0, 0)})
+        self.leave_with_tab()
+        desktop.wait_for(lambda s: self.focus_name(s) == "Picture1", timeout=5,
+                         what="the focus on the swatch")
+        self.assertGreater(len(desktop.settled_screen().crop(*swatch).colours()), 1,
+                           "the swatch shows a focus rectangle")
+        for key in ("space", "Return"):
+            desktop.reg_delete(SETTINGS_KEY, "Color")  # so that the write after a cancel shows
+            desktop.key(key, target=self.main)
+            chooser = desktop.wait_program_window(cls=DIALOG_CLASS, title="Color")
+            desktop.post(chooser["handle"], WM_COMMAND, IDCANCEL)
+            self.wait_stored("Color", "255")
+            desktop.wait_for(lambda s: self.focus_name(s) == "Picture1" and not self.dialogs(s),
+                             timeout=5, what="the chooser gone and the focus on the swatch")
 
     def test_ticking_and_clearing_the_minimise_box_stores_1_and_0(self):
         self.retype("5")

@@ -56,6 +56,7 @@ class ProgramFileResourcesTest(unittest.TestCase):
         manifest = self.resource(RT_MANIFEST, 1).data.decode("utf-8")
         self.assertIn("PerMonitorV2", manifest)
         self.assertIn("true/pm", manifest)
+        self.assertIn(">true</longPathAware>", manifest)
         self.assertIn('name="Microsoft.Windows.Common-Controls"', manifest)
         self.assertIn('version="6.0.0.0"', manifest)
 

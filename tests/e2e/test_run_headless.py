@@ -1,16 +1,20 @@
 """scripts/run.sh on a machine without a display: the browser page is served, the VNC
-server behind it answers, the program's main window is on the virtual screen, and
-Ctrl+C ends everything the script started."""
+server behind it answers, the program's main window is on the virtual screen with its
+caption buttons, a drag sent through VNC draws a clean line, and Ctrl+C ends everything
+the script started."""
 
 from __future__ import annotations
 
 import base64
+import math
 import os
 import re
 import shutil
 import signal
 import socket
+import struct
 import subprocess
+import time
 import unittest
 import urllib.request
 from pathlib import Path
@@ -21,6 +25,8 @@ ADDRESS = re.compile(r"(http://127\.0\.0\.1:(\d+)/vnc\.html\S*)")
 VNC = re.compile(r"VNC clients can also connect to 127\.0\.0\.1:(\d+)")
 DISPLAY = re.compile(r"virtual screen (:\d+)")
 MAIN_TITLE = "^(Form1|Quillmark Orvane)$"
+OVERLAY_CLASS = "QuillmarkOrvaneOverlay"
+DRAG = ((100, 100), (900, 340))  # above the main window, away from its red swatch
 
 
 def port_open(port: int) -> bool:
@@ -67,6 +73,66 @@ def rfb_greeting_through_websocket(port: int) -> bytes:
         return read_exactly(s, length)
 
 
+class Vnc:
+    """The least a VNC client needs to move the pointer: RFB 3.8 without a password."""
+
+    def __init__(self, port: int):
+        self.sock = socket.create_connection(("127.0.0.1", port), timeout=10)
+        read_exactly(self.sock, 12)
+        self.sock.sendall(b"RFB 003.008\n")
+        offered = read_exactly(self.sock, read_exactly(self.sock, 1)[0])
+        if 1 not in offered:
+            raise AssertionError(f"the VNC server wants a password: {offered!r}")
+        self.sock.sendall(b"\x01")
+        if read_exactly(self.sock, 4) != bytes(4):
+            raise AssertionError("the VNC server refused the connection")
+        self.sock.sendall(b"\x01")  # shared
+        name_length = struct.unpack(">I", read_exactly(self.sock, 24)[20:])[0]
+        read_exactly(self.sock, name_length)
+
+    def __enter__(self) -> "Vnc":
+        return self
+
+    def __exit__(self, *exc) -> None:
+        self.sock.close()
+
+    def pointer(self, x: int, y: int, buttons: int = 0, pause: float = 0.016) -> None:
+        """One PointerEvent; the pause is a browser's frame, the pace of its mouse events."""
+        self.sock.sendall(struct.pack(">BBHH", 5, buttons, x, y))
+        time.sleep(pause)
+
+    def click(self, x: int, y: int) -> None:
+        for buttons in (0, 1, 0):
+            self.pointer(x, y, buttons, pause=0.1)
+
+    def drag(self, start: tuple[int, int], end: tuple[int, int], steps: int = 60) -> None:
+        self.pointer(*start, pause=0.2)
+        for step in range(steps + 1):
+            self.pointer(start[0] + (end[0] - start[0]) * step // steps,
+                         start[1] + (end[1] - start[1]) * step // steps, 1)
+        self.pointer(*end, pause=0.3)
+
+
+def off_the_line(before: harness.Image, after: harness.Image, line, reach: float) -> list:
+    """Pixels that changed further than reach from the segment line, outside the preview
+    box in the bottom-right corner."""
+    (x0, y0), (x1, y1) = line
+    length = math.hypot(x1 - x0, y1 - y0)
+    width, row = before.width, before.width * 3
+    found = []
+    for y in range(before.height):
+        if before.rgb[y * row:(y + 1) * row] == after.rgb[y * row:(y + 1) * row]:
+            continue
+        for x in range(width):
+            in_preview = x > width - 60 and y > before.height - 60
+            if in_preview or before.pixel(x, y) == after.pixel(x, y):
+                continue
+            t = max(0.0, min(1.0, ((x - x0) * (x1 - x0) + (y - y0) * (y1 - y0)) / length ** 2))
+            if math.hypot(x - x0 - t * (x1 - x0), y - y0 - t * (y1 - y0)) > reach:
+                found.append((x, y))
+    return found
+
+
 class RunWithoutDisplayTest(unittest.TestCase):
     def setUp(self):
         base = harness.REPO_ROOT / "build" / "e2e"
@@ -96,15 +162,6 @@ class RunWithoutDisplayTest(unittest.TestCase):
         shutil.copy(self.log, harness.artifacts_dir() / "logs" / "run-headless.log")
         shutil.rmtree(self.work, ignore_errors=True)
 
-    def wine_reg_query(self, display: str, key: str) -> str:
-        out = self.work / "reg.txt"
-        env = dict(os.environ, DISPLAY=display, WINEPREFIX=str(self.work / "prefix"),
-                   WINEARCH="win32", WINEDEBUG="-all")
-        with open(out, "wb") as f:  # a file, not a pipe: Wine's helpers would hold a pipe open
-            subprocess.run(["wine", "reg", "query", key], env=env, stdin=subprocess.DEVNULL,
-                           stdout=f, stderr=subprocess.DEVNULL, timeout=60)
-        return out.read_text(errors="replace")
-
     def output(self) -> str:
         return self.log.read_text(errors="replace")
 
@@ -114,6 +171,26 @@ class RunWithoutDisplayTest(unittest.TestCase):
                 raise AssertionError(f"run.sh ended early:\n{self.output()}")
             return pattern.search(self.output())
         return harness.poll_until(found, 300, f"run.sh to print {pattern.pattern}", interval=0.2)
+
+    def draw_through_vnc(self, desktop: harness.WineDesktop, vnc_port: int) -> None:
+        """A straight drag as a browser's VNC client sends it draws that line and nothing
+        else (x11vnc's XTEST moves once reached the overlay also as relative motion, and the
+        stroke jumped out to about twice the pointer's position and back)."""
+        button = desktop.probe().find_one(title="Start Drawing")
+        with Vnc(vnc_port) as vnc:
+            vnc.click(*harness.centre_of(button["rect"]))
+            desktop.wait_for(lambda s: s.find(cls=OVERLAY_CLASS, visible=True), timeout=30,
+                             what="the overlay")
+            before = desktop.settled_screen()
+            vnc.drag(*DRAG)
+        after = desktop.settled_screen()
+        desktop.screenshot("run-headless-vnc-drag.png")
+        stray = off_the_line(before, after, DRAG, reach=6)
+        self.assertEqual(len(stray), 0, f"pixels drawn off the line, e.g. {stray[:5]}")
+        (x0, y0), (x1, y1) = DRAG
+        points = [(x0 + (x1 - x0) * i // 20, y0 + (y1 - y0) * i // 20) for i in range(21)]
+        undrawn = [p for p in points if after.pixel(*p) == before.pixel(*p)]
+        self.assertLess(len(undrawn), 3, f"the line is not drawn at {undrawn}")
 
     def test_serves_the_program_to_a_browser_and_ends_all_on_ctrl_c(self):
         address = self.wait_for_output(ADDRESS)
@@ -132,9 +209,13 @@ class RunWithoutDisplayTest(unittest.TestCase):
             ["xdotool", "search", "--onlyvisible", "--name", MAIN_TITLE], env=env,
             stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL, timeout=10).returncode == 0,
             60, "the main window on the virtual screen")
-        # Wine frames the windows itself there, so they have captions and can be moved.
-        self.assertRegex(self.wine_reg_query(display, r"HKCU\Software\Wine\X11 Driver"),
-                         r"Managed\s+REG_SZ\s+N")
+        desktop = harness.WineDesktop.attach(display, self.work / "prefix", self.work)
+        # Wine frames the windows itself there, so they have captions and can be moved, and
+        # it finds the font of their buttons.
+        self.assertEqual(desktop.reg_query(r"HKCU\Software\Wine\X11 Driver")["Managed"],
+                         ("REG_SZ", "N"))
+        self.assertEqual(desktop.probe().data["caption_font"], "Marlett")
+        self.draw_through_vnc(desktop, vnc_port)
 
         self.run_sh.send_signal(signal.SIGINT)
         self.run_sh.wait(timeout=30)

@@ -122,11 +122,10 @@ class StartUpTest(ProgramTest):
         desktop.wait_program_window(cls="QuillmarkOrvaneOverlay")
 
     def pointer_over(self, target: dict) -> tuple[int, int, int, int]:
-        """The pointer the X server shows once it rests inside target, near its top-left
-        corner (a frame's edge, the window's corner)."""
+        """The pointer the X server shows after one move into target, near its top-left
+        corner (a frame's edge, the window's corner): it must change with that move."""
         left, top = target["rect"][:2]
         desktop.mousemove(left + 3, top + 3)
-        desktop.mousemove(left + 4, top + 4)
         time.sleep(0.3)
         return desktop.pointer_image()
 
@@ -140,8 +139,9 @@ class StartUpTest(ProgramTest):
         frame = self.controls["Frame1"]
         for target, over_button in ((button, True), (frame, False), (button, True),
                                     (self.main, False)):
+            self.pointer_over(target)
             shown = harness.poll_until(
-                lambda: (self.pointer_over(target) == hand) == over_button or None, timeout=10,
+                lambda: (desktop.pointer_image() == hand) == over_button or None, timeout=5,
                 what=f"the {'hand' if over_button else 'arrow'} over {target['text']!r}")
             self.assertTrue(shown)
 

@@ -317,6 +317,21 @@ TEST_F(WriteFileReplacing, ATargetWithALongNameGetsAShortTemporaryName) {
   EXPECT_LT(spy.written[0].size(), 40u);
 }
 
+// Windows refuses paths of 260 characters and more where long paths are not
+// enabled: a target it accepts must not fail for its temporary name.
+TEST_F(WriteFileReplacing, ATargetAtThePathLimitGetsATemporaryPathWithinIt) {
+  for (const std::size_t nameLength : {1u, 5u, 12u, 20u}) {
+    const std::wstring folder = L"C:\\" + std::wstring(255 - nameLength, L'f');
+    const std::wstring target = folder + L"\\" + std::wstring(nameLength, L'p');
+    files.addFolder(folder);
+    ContendedFileSystem spy(files, 0);
+    writeFileReplacing(spy, target, newBytes);
+    EXPECT_LE(spy.written.at(0).size(), 259u) << "a name of " << nameLength;
+    EXPECT_TRUE(spy.written[0].starts_with(folder + L"\\~"));
+    EXPECT_EQ(files.file(target), newBytes);
+  }
+}
+
 TEST_F(WriteFileReplacing, AFailureNamesTheChosenFileNotTheTemporaryOne) {
   files.denyWritesTo(L"C:\\Pictures");
   try {

@@ -40,11 +40,14 @@ class WatchingOverlayHost final : public OverlayHost {
     watcher_.form2 = &events;
     auto window = inner_.buildOverlay(watcher_);
     watcher_.window = static_cast<Win32OverlayWindow&>(*window).hwnd();
+    ++live;
     return window;
   }
   void discardOverlay(std::unique_ptr<OverlayWindow> window) override {
+    --live;
     inner_.discardOverlay(std::move(window));
   }
+  int live = 0;  // built and not yet discarded
   bool aliveAfterDoubleClick() const { return watcher_.aliveAfterDoubleClick; }
 
  private:
@@ -77,7 +80,7 @@ class HandlersOnWin32 : public ::testing::Test {
     pumpMessages(1);
   }
   void TearDown() override {
-    if (form1.hasForm2()) form1.form2().Unload();
+    form1.form2().Unload();
     pumpMessages(1);
   }
 
@@ -241,7 +244,7 @@ TEST_F(HandlersOnWin32, DoubleClickClosesTheOverlayAndKeepsItsMembers) {
   pumpMessages(1);
   EXPECT_EQ(mainWindow.restoreCalls, 1);
   EXPECT_EQ(overlayHwnd(), nullptr);
-  EXPECT_FALSE(form2().isLoaded());
+  EXPECT_EQ(overlays.live, 0);
   EXPECT_EQ(form2().m_Width, 7);
   EXPECT_EQ(form2().m_Color, rgb(0, 0, 255));
   EXPECT_EQ(form2().storedPoint(), (Point{40, 50}));
@@ -263,7 +266,7 @@ TEST_F(HandlersOnWin32, ADoubleClickUnloadsTheOverlayOnlyOnceItsMessageIsHandled
   ::SendMessageW(overlay, WM_LBUTTONDBLCLK, MK_LBUTTON, at(40, 50));
   EXPECT_TRUE(overlays.aliveAfterDoubleClick()) << "destroyed inside its own handling";
   EXPECT_FALSE(::IsWindow(overlay)) << "gone once the message was handled";
-  EXPECT_FALSE(form2().isLoaded());
+  EXPECT_EQ(overlays.live, 0);
   EXPECT_EQ(mainWindow.restoreCalls, 1);
 }
 
@@ -282,7 +285,7 @@ TEST_F(HandlersOnWin32, ClosedByTheSystemTheOverlayUnloadsAndStartDrawingBuildsI
     }
     pumpMessages(1);
     EXPECT_FALSE(::IsWindow(first));
-    EXPECT_FALSE(form2().isLoaded());
+    EXPECT_EQ(overlays.live, 0);
     EXPECT_EQ(mainWindow.restoreCalls, 0) << "the main window stays minimised";
 
     startDrawing();
@@ -369,10 +372,15 @@ TEST_F(SavingOnWin32, ThePictureSavesAsAScreenSizedBitmapWithTheLines) {
 
 TEST_F(SavingOnWin32, RightClickSavesThroughTheSaveAsDialog) {
   const std::wstring path = folder.file(L"drawing");
-  testing::DialogAnswer answer(L"Save As", testing::saveAs(path));
+  DWORD exStyle = 0;
+  testing::DialogAnswer answer(L"Save As", [&, save = testing::saveAs(path)](HWND dialog) {
+    exStyle = static_cast<DWORD>(::GetWindowLongW(dialog, GWL_EXSTYLE));
+    save(dialog);
+  });
   ::SendMessageW(overlayHwnd(), WM_RBUTTONDOWN, MK_RBUTTON, at(500, 500));
   ASSERT_TRUE(answer.finish()) << "no Save As dialog appeared";
   EXPECT_EQ(unexpectedReports(), 0u) << narrow(messages.shown.back().text);
+  EXPECT_TRUE(exStyle & WS_EX_TOPMOST) << "above the overlay";
   const BmpFacts facts = readBmp(readWholeFile(path), 130, 200);
   EXPECT_EQ(facts.width, screen.size().width);
   EXPECT_EQ(facts.pixel, imagePixel(RGB(0, 0, 255)));

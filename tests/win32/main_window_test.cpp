@@ -181,6 +181,30 @@ TEST(MainWindowWin32, UserActionsRaiseTheirRoutedEvents) {
   EXPECT_EQ(window.model.check1Value(), 1);
 }
 
+// The focus cues follow the last input at the first showing (hidden after a start
+// by mouse, as Windows does) and show once Tab moves the focus.  Wine keeps them
+// shown whatever it is told, so the test watches what the window asks for.
+std::vector<WPARAM> uiStateChanges;
+WNDPROC windowProcedure = nullptr;
+
+LRESULT CALLBACK watchUiState(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+  if (message == WM_CHANGEUISTATE) uiStateChanges.push_back(wParam);
+  return ::CallWindowProcW(windowProcedure, window, message, wParam, lParam);
+}
+
+TEST(MainWindowWin32, FocusCuesFollowTheFirstInputAndShowOnceTabIsUsed) {
+  RealMainWindow window;
+  const HWND main = window.surface.hwnd();
+  windowProcedure = reinterpret_cast<WNDPROC>(::SetWindowLongPtrW(
+      main, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&watchUiState)));
+  window.surface.showFirstTime();
+  EXPECT_TRUE(window.surface.navigate(MSG{main, WM_KEYDOWN, VK_TAB, 0, 0, {}}));
+  ::SetWindowLongPtrW(main, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(windowProcedure));
+  ASSERT_GE(uiStateChanges.size(), 2u);
+  EXPECT_EQ(uiStateChanges.front(), MAKEWPARAM(UIS_INITIALIZE, UISF_HIDEFOCUS));
+  EXPECT_EQ(uiStateChanges.back(), MAKEWPARAM(UIS_CLEAR, UISF_HIDEFOCUS));
+}
+
 TEST(MainWindowWin32, FocusSelectionAndTheCustomPointer) {
   RealMainWindow window;
   window.model.setText1Text(L"12345");

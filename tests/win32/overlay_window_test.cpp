@@ -68,7 +68,7 @@ class OverlayWindowTest : public ::testing::Test {
 
 // --- the window -----------------------------------------------------------------------------
 
-TEST_F(OverlayWindowTest, IsABorderlessHiddenToolWindowWithDoubleClicks) {
+TEST_F(OverlayWindowTest, IsABorderlessHiddenTopmostToolWindowWithDoubleClicks) {
   const HWND hwnd = overlay.hwnd();
   ASSERT_TRUE(::IsWindow(hwnd));
   wchar_t className[64] = {};
@@ -80,6 +80,11 @@ TEST_F(OverlayWindowTest, IsABorderlessHiddenToolWindowWithDoubleClicks) {
   EXPECT_EQ(style & (WS_CAPTION | WS_BORDER | WS_DLGFRAME | WS_THICKFRAME | WS_SYSMENU), 0u);
   EXPECT_TRUE(exStyle & WS_EX_TOOLWINDOW) << "no taskbar button";
   EXPECT_FALSE(exStyle & WS_EX_APPWINDOW);
+  EXPECT_TRUE(exStyle & WS_EX_TOPMOST) << "nothing that comes forward buries it";
+  // A held pen or finger must draw, not turn into a right click (which saves).
+  const auto tablet = reinterpret_cast<UINT_PTR>(
+      ::GetPropW(hwnd, L"MicrosoftTabletPenServiceProperty"));
+  EXPECT_EQ(tablet & 0x00010001u, 0x00010001u) << "press-and-hold and flicks off";
   EXPECT_TRUE(::GetClassLongW(hwnd, GCL_STYLE) & CS_DBLCLKS);
   EXPECT_FALSE(::IsWindowVisible(hwnd)) << "built hidden, shown by Start Drawing";
 }
@@ -216,6 +221,27 @@ TEST(PersistentImageStart, ShowsItsColourWhereverNoCopyReached) {
       EXPECT_EQ(view.at(p.x, p.y), imagePixel(copied ? kGreen : kStart))
           << c.what << " at " << p.x << "," << p.y;
     }
+  }
+}
+
+// A copy in pieces would tear whatever moves on the screen between them.
+TEST(ScreenCopy, IsOneBlockWithBandsOnlyWhereTheSystemRefusesIt) {
+  const RECT screen{0, 0, 3840, 2160};
+  for (const LONG largest : {2160L, 1000L, 0L}) {  // the most rows the system copies at once
+    std::vector<RECT> tried;
+    int uncopied = 0;
+    const auto copy = [&](const RECT& r) {
+      tried.push_back(r);
+      return r.bottom - r.top <= largest;
+    };
+    copyAsOneBlock(screen, copy, [&](const RECT&) { ++uncopied; });
+    EXPECT_TRUE(::EqualRect(&tried.at(0), &screen)) << largest << ": first all at once";
+    LONG top = 0;  // then, if refused, bands of the full width from top to bottom
+    for (std::size_t i = 1; i < tried.size(); ++i) {
+      top = tried[i].top == top && tried[i].right == 3840 ? tried[i].bottom : -1;
+    }
+    EXPECT_EQ(top, largest == 2160 ? 0 : 2160) << largest;
+    EXPECT_EQ(uncopied, largest == 0 ? static_cast<int>(tried.size()) - 1 : 0) << largest;
   }
 }
 
@@ -467,6 +493,18 @@ TEST_F(OverlayWindowTest, MouseMessagesReachTheHandlers) {
     ::SendMessageW(overlay.hwnd(), c.message, c.keys, c.where);
     ASSERT_EQ(events.calls.size(), 1u) << std::hex << c.message;
     EXPECT_EQ(events.calls[0], c.expected);
+  }
+}
+
+TEST_F(OverlayWindowTest, HoldsTheMouseWhileAnyButtonIsHeld) {
+  overlay.show();
+  const std::pair<UINT, WPARAM> steps[] = {  // with the buttons held after each
+      {WM_LBUTTONDOWN, MK_LBUTTON}, {WM_RBUTTONDOWN, MK_LBUTTON | MK_RBUTTON},
+      {WM_LBUTTONUP, MK_RBUTTON},   {WM_RBUTTONUP, 0},
+      {WM_MBUTTONDOWN, MK_MBUTTON}, {WM_MBUTTONUP, 0}};
+  for (const auto& [message, keys] : steps) {
+    ::SendMessageW(overlay.hwnd(), message, keys, at(10, 10));
+    EXPECT_EQ(::GetCapture() == overlay.hwnd(), keys != 0) << std::hex << message;
   }
 }
 

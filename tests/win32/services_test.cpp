@@ -137,11 +137,15 @@ TEST(Win32MessageBoxes, AreModalToTheWholeProgram) {
   const HWND first = topLevel(0);
   const HWND second = topLevel(0);
   const HWND disabledBefore = topLevel(WS_DISABLED);
+  // With a topmost window of the program up (the overlay), the box comes above it.
+  ::SetWindowPos(second, HWND_TOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
   ::SetActiveWindow(first);
   bool enabledMeanwhile[2] = {true, true};
+  DWORD exStyle = 0;
   testing::DialogAnswer answer(L"Modal test", [&](HWND box) {
     enabledMeanwhile[0] = ::IsWindowEnabled(first);
     enabledMeanwhile[1] = ::IsWindowEnabled(second);
+    exStyle = static_cast<DWORD>(::GetWindowLongW(box, GWL_EXSTYLE));
     testing::press(box, IDOK);
   });
   Win32MessageBoxes().show(L"Nothing else takes input now.", L"Modal test", kOkOnly);
@@ -151,6 +155,7 @@ TEST(Win32MessageBoxes, AreModalToTheWholeProgram) {
   EXPECT_TRUE(::IsWindowEnabled(first));
   EXPECT_TRUE(::IsWindowEnabled(second));
   EXPECT_FALSE(::IsWindowEnabled(disabledBefore)) << "what was disabled before stays so";
+  EXPECT_TRUE(exStyle & WS_EX_TOPMOST);
   for (const HWND window : {first, second, disabledBefore}) ::DestroyWindow(window);
 }
 
@@ -286,11 +291,13 @@ TEST(SaveBitmapFileWin32, ReplacesAnExistingFileAndLeavesNothingElse) {
   ScratchFolder folder;
   const std::wstring path = folder.file(L"picture.bmp");
   ASSERT_TRUE(writeWholeFile(path, kOldBytes));
+  ASSERT_TRUE(::SetFileAttributesW(path.c_str(), FILE_ATTRIBUTE_HIDDEN));
   Win32FileSystem files;
   SmallPicture picture;
   saveBitmapFile(files, path, picture.view());
   EXPECT_EQ(readWholeFile(path), encodeBmp(picture.view()));
   EXPECT_EQ(folder.names(), std::vector<std::wstring>{L"picture.bmp"});
+  EXPECT_TRUE(::GetFileAttributesW(path.c_str()) & FILE_ATTRIBUTE_HIDDEN) << "kept from the old";
 }
 
 TEST(SaveBitmapFileWin32, ANameWithoutExtensionIsUsedAsGiven) {
@@ -351,6 +358,22 @@ TEST(SaveBitmapFileWin32, AFileThatCannotBeReplacedStaysByteForByte) {
   ::CloseHandle(holder);
   expectSaveFailure(description, path, {ERROR_ACCESS_DENIED, ERROR_SHARING_VIOLATION});
   EXPECT_EQ(readWholeFile(path), kOldBytes);
+  EXPECT_EQ(folder.names(), std::vector<std::wstring>{L"busy.bmp"}) << "temporary file left";
+}
+
+// The search indexer, a virus scanner or a viewer holds a file for a moment.
+TEST(SaveBitmapFileWin32, AFileHeldForAMomentIsReplacedOnceLetGo) {
+  ScratchFolder folder;
+  const std::wstring path = folder.file(L"busy.bmp");
+  ASSERT_TRUE(writeWholeFile(path, kOldBytes));
+  const HANDLE holder = ::CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
+                                      OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+  ASSERT_NE(holder, INVALID_HANDLE_VALUE);
+  std::thread letGo([holder] { ::Sleep(300), ::CloseHandle(holder); });
+  Win32FileSystem files;
+  EXPECT_NO_THROW(saveBitmapFile(files, path, SmallPicture().view()));
+  letGo.join();
+  EXPECT_EQ(readWholeFile(path), encodeBmp(SmallPicture().view()));
   EXPECT_EQ(folder.names(), std::vector<std::wstring>{L"busy.bmp"}) << "temporary file left";
 }
 

@@ -9,6 +9,9 @@
 //   qo_probe.exe counts PID OUTFILE           writes the live handle counts the program with
 //                                             that process id keeps of its own, as JSON
 //                                             ({"dc": n, ..., "gdi": n, "user": n})
+//   qo_probe.exe accessible HWND OUTFILE      writes what a screen reader reads of the
+//                                             window's client area: {"name": s, "role": n}
+//                                             (name null when it has none)
 //
 // Nothing is written to stdout: Wine's stdout capture stalls the caller.
 // Exit codes: 0 done, 1 the operation failed, 2 bad arguments.
@@ -16,6 +19,9 @@
 // The JSON object:
 //   screen {width, height}   primary screen in pixels (SM_CXSCREEN / SM_CYSCREEN)
 //   dpi                       system DPI
+//   caption_font              the face the system gives for "Marlett", the symbol font the
+//                             caption buttons are drawn with; another name means the buttons
+//                             show letters ("0 1 r") instead of their symbols
 //   desktop, foreground       handles of the desktop window and the foreground window
 //   cursor {x, y, handle, showing}
 //   processes [{process_id, image}]  image path of every process that owns a listed window
@@ -32,6 +38,7 @@
 #define NOMINMAX
 #define WIN32_LEAN_AND_MEAN
 #include <windows.h>
+#include <oleacc.h>
 
 #include "platform/win32/handles.h"
 
@@ -290,6 +297,22 @@ UINT SystemDpi() {
   return static_cast<UINT>(dpi);
 }
 
+std::wstring CaptionFontFace() {
+  LOGFONTW wanted{};
+  wanted.lfHeight = 16;
+  wanted.lfCharSet = DEFAULT_CHARSET;
+  std::wcscpy(wanted.lfFaceName, L"Marlett");
+  const HFONT font = CreateFontIndirectW(&wanted);
+  const HDC screen = GetDC(nullptr);
+  const HGDIOBJ previous = SelectObject(screen, font);
+  wchar_t face[LF_FACESIZE] = {};
+  GetTextFaceW(screen, LF_FACESIZE, face);
+  SelectObject(screen, previous);
+  ReleaseDC(nullptr, screen);
+  DeleteObject(font);
+  return face;
+}
+
 std::string DesktopJson() {
   std::vector<HWND> top_level;
   EnumWindows(CollectTopLevel, reinterpret_cast<LPARAM>(&top_level));
@@ -305,6 +328,7 @@ std::string DesktopJson() {
   return JsonObject()
              .Add("screen", screen)
              .Add("dpi", SystemDpi())
+             .Add("caption_font", JsonString(CaptionFontFace()))
              .Add("desktop", Handle(GetDesktopWindow()))
              .Add("foreground", Handle(GetForegroundWindow()))
              .Add("cursor", CursorJson())
@@ -411,6 +435,32 @@ int CountsCommand(const wchar_t* pid_text, const wchar_t* out_path) {
   return WriteFileBytes(out_path, json) ? 0 : 1;
 }
 
+int AccessibleCommand(const wchar_t* hwnd_text, const wchar_t* out_path) {
+  std::uint32_t hwnd = 0;
+  if (!ParseNumber(hwnd_text, hwnd)) return 2;
+  CoInitialize(nullptr);
+  IAccessible* object = nullptr;
+  if (FAILED(AccessibleObjectFromWindow(reinterpret_cast<HWND>(static_cast<std::uintptr_t>(hwnd)),
+                                        static_cast<DWORD>(OBJID_CLIENT), IID_IAccessible,
+                                        reinterpret_cast<void**>(&object)))) {
+    return 1;
+  }
+  VARIANT self{};
+  self.vt = VT_I4;
+  self.lVal = CHILDID_SELF;
+  BSTR name = nullptr;
+  VARIANT role{};
+  const bool named = object->get_accName(self, &name) == S_OK && name;
+  object->get_accRole(self, &role);
+  const std::string json = "{\"name\": " +
+                           (named ? JsonString(std::wstring(name, SysStringLen(name))) : "null") +
+                           ", \"role\": " + std::to_string(role.vt == VT_I4 ? role.lVal : -1) +
+                           "}\n";
+  SysFreeString(name);
+  object->Release();
+  return WriteFileBytes(out_path, json) ? 0 : 1;
+}
+
 }  // namespace
 }  // namespace qo
 
@@ -430,6 +480,9 @@ int wmain(int argc, wchar_t** argv) {
   }
   if (argc == 4 && std::wcscmp(argv[1], L"counts") == 0) {
     return qo::CountsCommand(argv[2], argv[3]);
+  }
+  if (argc == 4 && std::wcscmp(argv[1], L"accessible") == 0) {
+    return qo::AccessibleCommand(argv[2], argv[3]);
   }
   return 2;
 }

@@ -1,7 +1,11 @@
 #include "platform/win32/controls_win32.h"
 
-#include <windowsx.h>
+#include <utility>
 
+#include <windowsx.h>
+#include <oleacc.h>
+
+#include "platform/win32/accessible_win32.h"
 #include "platform/win32/services_win32.h"
 #include "platform/win32/skin_window_win32.h"
 
@@ -40,6 +44,22 @@ bool handleFontMessage(HWND window, HFONT& font, UINT message, WPARAM wParam, LP
   return false;
 }
 
+// Whether the control is to show that it has the focus: it has it, and the
+// window's keyboard cues are not hidden (hidden after a mouse start until the
+// keyboard is used, unless the user asks Windows to show them always).
+bool showsFocus(HWND control) {
+  return ::GetFocus() == control &&
+         (::SendMessageW(control, WM_QUERYUISTATE, 0, 0) & UISF_HIDEFOCUS) == 0;
+}
+
+void drawFocus(HWND control, HDC dc, int insetAt96Dpi) {
+  RECT focus{};
+  ::GetClientRect(control, &focus);
+  const int inset = ::MulDiv(insetAt96Dpi, dpiOf(control), 96);
+  ::InflateRect(&focus, -inset, -inset);
+  ::DrawFocusRect(dc, &focus);
+}
+
 void sendClicked(HWND control) {
   const int id = ::GetDlgCtrlID(control);
   ::SendMessageW(::GetParent(control), WM_COMMAND, MAKEWPARAM(id, BN_CLICKED),
@@ -47,6 +67,10 @@ void sendClicked(HWND control) {
 }
 
 }  // namespace
+
+LRESULT OwnControl::answerAccessibility(WPARAM wParam, LPARAM lParam, long role) const {
+  return answerGetObject(hwnd(), wParam, lParam, {accessibleName_, role});
+}
 
 // Each of our controls erases nothing and paints its whole client area.
 void OwnControl::setBackColor(Colour colour) {
@@ -118,10 +142,24 @@ LRESULT PictureBoxControl::onMessage(UINT message, WPARAM wParam, LPARAM lParam)
       RECT client{};
       ::GetClientRect(hwnd(), &client);
       fillWith(paint.get(), client, background_);
+      if (showsFocus(hwnd())) drawFocus(hwnd(), paint.get(), 2);
       return 0;
     }
     case WM_ERASEBKGND:
       return 1;
+    case WM_SETFOCUS:
+    case WM_KILLFOCUS:
+    case WM_UPDATEUISTATE:
+      ::InvalidateRect(hwnd(), nullptr, FALSE);
+      return defaultHandling(message, wParam, lParam);
+    case WM_GETDLGCODE:
+      return DLGC_WANTALLKEYS;
+    case WM_GETOBJECT:
+      return answerAccessibility(wParam, lParam, 0);
+    case WM_KEYDOWN:
+    case WM_KEYUP:
+      onKey(message, wParam);
+      return 0;
     case WM_LBUTTONDOWN:
     case WM_RBUTTONDOWN:
     case WM_LBUTTONDBLCLK:
@@ -140,6 +178,15 @@ LRESULT PictureBoxControl::onMessage(UINT message, WPARAM wParam, LPARAM lParam)
     default:
       return defaultHandling(message, wParam, lParam);
   }
+}
+
+// Space (on its release) and Enter open the chooser as a click does.
+void PictureBoxControl::onKey(UINT message, WPARAM key) {
+  if (message == WM_KEYDOWN && key == VK_SPACE) spaceDown_ = true;
+  if (message == WM_KEYUP && key == VK_SPACE && std::exchange(spaceDown_, false)) {
+    sendClicked(hwnd());
+  }
+  if (message == WM_KEYDOWN && key == VK_RETURN) sendClicked(hwnd());
 }
 
 void PictureBoxControl::onButtonUp(LPARAM position) {
@@ -182,12 +229,7 @@ void PushButtonControl::paint() {
   RECT text = client;
   if (pressed_) ::OffsetRect(&text, 1, 1);
   ::DrawTextW(dc, caption.c_str(), static_cast<int>(caption.size()), &text, DT_CENTER | DT_VCENTER | DT_SINGLELINE | DT_NOPREFIX);
-  if (::GetFocus() == hwnd()) {
-    RECT focus = client;
-    const int inset = ::MulDiv(3, dpiOf(hwnd()), 96);
-    ::InflateRect(&focus, -inset, -inset);
-    ::DrawFocusRect(dc, &focus);
-  }
+  if (showsFocus(hwnd())) drawFocus(hwnd(), dc, 3);
 }
 
 void PushButtonControl::setPressed(bool pressed) {
@@ -263,10 +305,13 @@ LRESULT PushButtonControl::onMessage(UINT message, WPARAM wParam, LPARAM lParam)
       return 1;
     case WM_SETFOCUS:
     case WM_KILLFOCUS:
+    case WM_UPDATEUISTATE:
       ::InvalidateRect(hwnd(), nullptr, FALSE);
-      return 0;
+      return defaultHandling(message, wParam, lParam);
     case WM_GETDLGCODE:
       return DLGC_BUTTON;
+    case WM_GETOBJECT:
+      return answerAccessibility(wParam, lParam, ROLE_SYSTEM_PUSHBUTTON);
     default:
       return defaultHandling(message, wParam, lParam);
   }

@@ -18,17 +18,22 @@ class OwnControl : public WindowBase {
   Colour backColor() const { return background_; }
   void setBackColor(Colour colour);
   void setMouseMoveSink(MouseMoveSink sink) { mouseMove_ = std::move(sink); }
+  // What a screen reader reads for a control with no text of its own (its label's).
+  void setAccessibleName(std::wstring name) { accessibleName_ = std::move(name); }
 
  protected:
   explicit OwnControl(Colour background) : background_(background) {}
   void mouseMoved(WPARAM keys, LPARAM position) {
     if (mouseMove_) mouseMove_(keys, position);
   }
+  // WM_GETOBJECT: the system's object with our name and role (0: the system's role).
+  LRESULT answerAccessibility(WPARAM wParam, LPARAM lParam, long role) const;
 
   Colour background_;
 
  private:
   MouseMoveSink mouseMove_;
+  std::wstring accessibleName_;
 };
 
 // A frame: a captioned, etched box that holds other controls and passes their
@@ -46,8 +51,8 @@ class FrameControl final : public OwnControl {
 };
 
 // A picture box: a focusable, sunken box showing its background colour.  A
-// click with the left or the right button (down and up inside the box) raises
-// BN_CLICKED to its parent.
+// click with the left or the right button (down and up inside the box), Space or
+// Enter raises BN_CLICKED to its parent.
 class PictureBoxControl final : public OwnControl {
  public:
   PictureBoxControl(HWND parent, int id, Colour background);
@@ -57,7 +62,9 @@ class PictureBoxControl final : public OwnControl {
 
  private:
   void onButtonUp(LPARAM position);
+  void onKey(UINT message, WPARAM key);
   bool pressed_ = false;
+  bool spaceDown_ = false;
 };
 
 // The "Start Drawing" push button: a flat, white button drawn by us, raising

@@ -73,6 +73,7 @@ std::optional<std::wstring> Win32DialogHost::showSave(std::wstring_view title,
   request.lpstrTitle = titleZ.empty() ? nullptr : titleZ.c_str();
   request.Flags = flags;
   const CommonDialogLibrary& comdlg = CommonDialogLibrary::get();
+  const DialogsAboveTopmost above;
   if (!comdlg.getSaveFileName(&request)) {
     const DWORD error = comdlg.extendedError();
     if (error != 0) throwDialogError(L"Save As", error);
@@ -89,6 +90,7 @@ std::optional<Colour> Win32DialogHost::showColor(Colour initial, unsigned flags)
   request.lpCustColors = customColours_.data();
   request.Flags = flags;
   const CommonDialogLibrary& comdlg = CommonDialogLibrary::get();
+  const DialogsAboveTopmost above;
   if (!comdlg.chooseColor(&request)) {
     const DWORD error = comdlg.extendedError();
     if (error != 0) throwDialogError(L"Color", error);

@@ -79,6 +79,7 @@ Win32MainWindow::Win32MainWindow(const WindowDefinition& definition)
   if (designIcon)
     ::SendMessageW(hwnd(), WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(designIcon));
   buildControls();
+  nameByLabels();
   layoutCentred();
 }
 
@@ -150,6 +151,42 @@ HWND Win32MainWindow::createSystemControl(const ControlDefinition& definition, H
   return created;
 }
 
+// The visible control that a label names: the nearest to its right on the same
+// line of the same container, or nullptr.
+const Win32MainWindow::Control* Win32MainWindow::labelledBy(const Control& label) const {
+  const ControlDefinition& l = *label.definition;
+  const Control* nearest = nullptr;
+  for (const Control& c : controls_) {
+    const ControlDefinition& d = *c.definition;
+    const bool sameLine = d.top < l.top + l.height && l.top < d.top + d.height;
+    if (!c.hwnd || d.kind == ControlKind::Label || d.container != l.container || !sameLine ||
+        d.left < l.left + l.width || (nearest && nearest->definition->left <= d.left)) {
+      continue;
+    }
+    nearest = &c;
+  }
+  return nearest;
+}
+
+// A screen reader names an edit by the label right before it in the window order:
+// each label goes right before the control it names, and our own controls with no
+// text of their own answer with the label's.
+void Win32MainWindow::nameByLabels() {
+  for (const Control& label : controls_) {
+    if (label.definition->kind != ControlKind::Label) continue;
+    const Control* named = labelledBy(label);
+    if (!named) continue;
+    const HWND before = ::GetWindow(named->hwnd, GW_HWNDPREV);
+    if (before != label.hwnd) {
+      ::SetWindowPos(label.hwnd, before ? before : HWND_TOP, 0, 0, 0, 0,
+                     SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+    }
+    if (named->own && named->definition->text.empty()) {
+      named->own->setAccessibleName(windowText(label.hwnd));
+    }
+  }
+}
+
 void Win32MainWindow::createFonts(int dpi) {
   windowFont_ = createFont(definition_.font, dpi);
   for (const Control& c : controls_) {
@@ -204,6 +241,8 @@ void Win32MainWindow::placeControls(int dpi) {
 
 void Win32MainWindow::showFirstTime() {
   report(kTheWindow, ControlEvent::Load);
+  // Focus cues start hidden after a start by mouse, unless the user always wants them.
+  ::SendMessageW(hwnd(), WM_CHANGEUISTATE, MAKEWPARAM(UIS_INITIALIZE, UISF_HIDEFOCUS), 0);
   ::ShowWindow(hwnd(), SW_SHOWNORMAL);
   ::UpdateWindow(hwnd());
   for (const Control& c : controls_) {
@@ -240,6 +279,8 @@ bool Win32MainWindow::navigate(const MSG& message) {
       stops.push_back(&c);
     }
   }
+  // As in a dialog, moving with the keyboard shows where the focus is from then on.
+  ::SendMessageW(hwnd(), WM_CHANGEUISTATE, MAKEWPARAM(UIS_CLEAR, UISF_HIDEFOCUS), 0);
   if (stops.empty()) return true;
   std::sort(stops.begin(), stops.end(), [](const Control* a, const Control* b) {
     return a->definition->tabIndex < b->definition->tabIndex;
@@ -303,7 +344,19 @@ void Win32MainWindow::loadPointerImage(const std::wstring& path) {
   mouseIcon_ = loadCursorFile(path);
 }
 
-void Win32MainWindow::showPointer(int pointer) { mousePointer_ = pointer; }
+// Windows asks for the pointer before it delivers a move, so a setting changed
+// while a move is handled would show only at the next one: it is asked again now.
+void Win32MainWindow::showPointer(int pointer) {
+  if (pointer == mousePointer_) return;
+  mousePointer_ = pointer;
+  POINT at{};
+  if (!::GetCursorPos(&at)) return;
+  const HWND under = ::WindowFromPoint(at);
+  if (under != hwnd() && !::IsChild(hwnd(), under)) return;
+  const LRESULT hit = ::SendMessageW(under, WM_NCHITTEST, 0, MAKELPARAM(at.x, at.y));
+  ::SendMessageW(under, WM_SETCURSOR, reinterpret_cast<WPARAM>(under),
+                 MAKELPARAM(static_cast<WORD>(hit), WM_MOUSEMOVE));
+}
 
 void Win32MainWindow::showNormal() {
   if (::IsIconic(hwnd()) || ::IsZoomed(hwnd())) ::ShowWindow(hwnd(), SW_RESTORE);

@@ -68,6 +68,8 @@ class Win32MainWindow final : public WindowBase, public ControlSurface {
   void buildControls();
   HWND createControl(std::size_t index, HWND container, int id);
   HWND createSystemControl(const ControlDefinition& definition, HWND container, int id);
+  const Control* labelledBy(const Control& label) const;
+  void nameByLabels();
   void layoutCentred();
   void layout(int dpi, const RECT* suggested);
   void placeWindow(int dpi, const RECT* suggested);

@@ -18,6 +18,12 @@ constexpr wchar_t kOverlayClass[] = L"QuillmarkOrvaneOverlay";
 constexpr wchar_t kPreviewClass[] = L"QuillmarkOrvanePicture";
 // What the preview box shows for the part of its square outside the picture.
 constexpr COLORREF kNeutralGrey = RGB(128, 128, 128);
+// The window property the system reads before turning a held pen or finger into
+// a right click (which saves) or a quick stroke into a flick: both off, so a pen
+// draws as the mouse does.
+constexpr wchar_t kTabletProperty[] = L"MicrosoftTabletPenServiceProperty";
+constexpr UINT_PTR kTabletDisablePressAndHold = 0x00000001;
+constexpr UINT_PTR kTabletDisableFlicks = 0x00010000;
 Size screenSize() { return {::GetSystemMetrics(SM_CXSCREEN), ::GetSystemMetrics(SM_CYSCREEN)}; }
 
 // Scales an offset within the 25-pixel square to the box's pixels.
@@ -47,9 +53,13 @@ Win32OverlayWindow::Win32OverlayWindow(OverlayEvents& events)
   const Size screen = screenSize();
   image_ = std::make_unique<PersistentImage>(screen, ::GetSysColor(COLOR_BTNFACE));
   registerClass(kOverlayClass, CS_DBLCLKS, ::LoadCursorW(nullptr, IDC_ARROW), nullptr);
-  // Built hidden; maximised with no border it covers the whole screen.
-  createWindow(WS_EX_TOOLWINDOW, kOverlayClass, L"", WS_POPUP | WS_CLIPCHILDREN, 0, 0, screen.width,
-               screen.height, nullptr, nullptr);
+  // Built hidden; maximised with no border it covers the whole screen.  Topmost,
+  // so that no window that comes forward can bury it: it has no taskbar button to
+  // bring it back by.
+  createWindow(WS_EX_TOOLWINDOW | WS_EX_TOPMOST, kOverlayClass, L"", WS_POPUP | WS_CLIPCHILDREN, 0,
+               0, screen.width, screen.height, nullptr, nullptr);
+  ::SetPropW(hwnd(), kTabletProperty,
+             reinterpret_cast<HANDLE>(kTabletDisablePressAndHold | kTabletDisableFlicks));
   dialogs_.setOwner(hwnd());
   const auto& picMain = form2Definition().controls[0];
   const Rect box = pixelRect(picMain, dpiOf(hwnd()));
@@ -112,7 +122,7 @@ void Win32OverlayWindow::show() {
 
 void Win32OverlayWindow::paint() {
   PaintDc paint(hwnd());
-  copyInBands(paint.get(), image_->dc(), paint.area());
+  copyInBands(paint.area(), blitBetween(paint.get(), image_->dc()));
 }
 
 void Win32OverlayWindow::raiseMouse(UINT message, WPARAM wParam, LPARAM lParam) {
@@ -155,15 +165,26 @@ LRESULT Win32OverlayWindow::onMessage(UINT message, WPARAM wParam, LPARAM lParam
       return 0;
     }
     case WM_MOUSEMOVE:
+      raiseMouse(message, wParam, lParam);
+      return 0;
     case WM_LBUTTONDOWN:
     case WM_RBUTTONDOWN:
     case WM_RBUTTONDBLCLK:
     case WM_MBUTTONDOWN:
     case WM_MBUTTONDBLCLK:
+      // Held, the mouse stays ours when the pointer leaves the overlay (onto
+      // another monitor), so the stroke goes on and the release is not lost.  A
+      // dialog or box that opens meanwhile takes it back by disabling the overlay.
+      ::SetCapture(hwnd());
       raiseMouse(message, wParam, lParam);
       return 0;
     case WM_LBUTTONDBLCLK:
       events_.Form_DblClick();
+      return 0;
+    case WM_LBUTTONUP:
+    case WM_RBUTTONUP:
+    case WM_MBUTTONUP:
+      if (buttonsHeld(wParam) == 0 && ::GetCapture() == hwnd()) ::ReleaseCapture();
       return 0;
     case WM_CLOSE:
       // Form2 unloads the overlay; the system must not destroy the window under it.
@@ -180,8 +201,9 @@ std::unique_ptr<OverlayWindow> Win32OverlayHost::buildOverlay(OverlayEvents& eve
 
 void Win32OverlayHost::discardOverlay(std::unique_ptr<OverlayWindow> window) {
   // Every overlay window comes from buildOverlay above.
-  WindowBase::destroyWhenIdle(
-      std::unique_ptr<WindowBase>(static_cast<Win32OverlayWindow*>(window.release())));
+  auto* overlay = static_cast<Win32OverlayWindow*>(window.release());
+  ::RemovePropW(overlay->hwnd(), kTabletProperty);  // a property left on holds its name's atom
+  WindowBase::destroyWhenIdle(std::unique_ptr<WindowBase>(overlay));
 }
 
 }  // namespace qo::win32

@@ -7,6 +7,7 @@
 #include "platform/win32/dialogs_win32.h"
 #include "platform/win32/persistent_image.h"
 #include "platform/win32/window_class.h"
+#include "ui/window_definitions.h"
 
 namespace qo::win32 {
 
@@ -18,7 +19,7 @@ class PreviewBox final : public WindowBase {
 
  protected:
   LRESULT onMessage(UINT message, WPARAM wParam, LPARAM lParam) override;
-  std::wstring_view formName() const override { return L"Form2"; }
+  std::wstring_view formName() const override { return form2Definition().name; }
 };
 
 // The overlay Form2: borderless, maximised over the whole screen, no taskbar
@@ -44,7 +45,7 @@ class Win32OverlayWindow final : public WindowBase, public OverlayWindow {
 
  protected:
   LRESULT onMessage(UINT message, WPARAM wParam, LPARAM lParam) override;
-  std::wstring_view formName() const override { return L"Form2"; }
+  std::wstring_view formName() const override { return form2Definition().name; }
 
  private:
   void paint();

@@ -62,9 +62,10 @@ void PersistentImage::copyFrom(HDC source, Size area) {
   if (area.width < size_.width || area.height < size_.height) fillIfPending();
   // A copy of the whole image leaves the fill to the bands it misses.
   const auto colour = std::exchange(pendingFill_, std::nullopt);
-  copyInBands(dc_.get(), source, {0, 0, area.width, area.height}, [&](const RECT& band) {
-    if (colour) fill(band, *colour);
-  });
+  copyAsOneBlock({0, 0, area.width, area.height}, blitBetween(dc_.get(), source),
+                 [&](const RECT& band) {
+                   if (colour) fill(band, *colour);
+                 });
 }
 
 ImageView PersistentImage::view() const {
@@ -122,21 +123,30 @@ RECT PersistentImage::drawLine(POINT from, POINT to, int penWidth, COLORREF colo
           std::max(from.x, to.x) + reach + 1, std::max(from.y, to.y) + reach + 1};
 }
 
+BlockCopy blitBetween(HDC target, HDC source) {
+  return [target, source](const RECT& r) {
+    return ::BitBlt(target, r.left, r.top, r.right - r.left, r.bottom - r.top, source, r.left,
+                    r.top, SRCCOPY) != FALSE;
+  };
+}
+
 // On its way between the screen's layout and the image's the system reads and
 // converts the pixels in buffers of its own as large as what is copied at once:
-// for the whole screen in one block they would be a second and third
-// screen-sized image for a moment.
-void copyInBands(HDC target, HDC source, const RECT& area,
-                 const std::function<void(const RECT&)>& failed) {
+// for the whole screen in one block they are a second and third screen-sized
+// image for a moment.  Repainting copies in bands for that reason; the screen
+// copy pays it to be one moment, and falls back to bands only when the system
+// cannot find that much memory.
+void copyInBands(const RECT& area, const BlockCopy& copy, const Uncopied& uncopied) {
   const int width = static_cast<int>(area.right - area.left);
   const int band = std::max(1, kBandBytes / std::max(1, width * 4));
   for (int top = static_cast<int>(area.top); top < area.bottom; top += band) {
-    const int height = std::min(band, static_cast<int>(area.bottom) - top);
-    if (!::BitBlt(target, area.left, top, width, height, source, area.left, top, SRCCOPY) &&
-        failed) {
-      failed({area.left, top, area.right, top + height});
-    }
+    const RECT piece{area.left, top, area.right, std::min<LONG>(top + band, area.bottom)};
+    if (!copy(piece) && uncopied) uncopied(piece);
   }
+}
+
+void copyAsOneBlock(const RECT& area, const BlockCopy& copy, const Uncopied& uncopied) {
+  if (!copy(area)) copyInBands(area, copy, uncopied);
 }
 
 }  // namespace qo::win32

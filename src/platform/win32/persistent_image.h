@@ -66,9 +66,19 @@ class PersistentImage {
   mutable std::optional<COLORREF> pendingFill_;
 };
 
-// Copies area between two DCs, to the same place, in bands of a few megabytes;
-// calls failed(band) for each band the system did not copy.
-void copyInBands(HDC target, HDC source, const RECT& area,
-                 const std::function<void(const RECT&)>& failed = {});
+// Copies one rectangle to the same place; false when the system refused to.
+using BlockCopy = std::function<bool(const RECT&)>;
+// Told of each rectangle that no copy reached.
+using Uncopied = std::function<void(const RECT&)>;
+
+// BitBlt from source to target.
+BlockCopy blitBetween(HDC target, HDC source);
+// Copies area in bands of a few megabytes; calls uncopied(band) for each band the
+// system did not copy.
+void copyInBands(const RECT& area, const BlockCopy& copy, const Uncopied& uncopied = {});
+// Copies area as one block, so that a source that changes meanwhile (a playing
+// video on the screen) is copied as it was at one moment; only where the system
+// refuses a block that large is it copied in bands.
+void copyAsOneBlock(const RECT& area, const BlockCopy& copy, const Uncopied& uncopied = {});
 
 }  // namespace qo::win32

@@ -70,13 +70,49 @@ class OtherWindowsDisabled {
   std::vector<HWND> disabled_;
 };
 
+BOOL CALLBACK findTopmostShown(HWND window, LPARAM found) {
+  if (!::IsWindowVisible(window) || !(::GetWindowLongW(window, GWL_EXSTYLE) & WS_EX_TOPMOST)) {
+    return TRUE;
+  }
+  *reinterpret_cast<bool*>(found) = true;
+  return FALSE;
+}
+
+bool topmostWindowShown() {
+  bool found = false;
+  ::EnumThreadWindows(::GetCurrentThreadId(), &findTopmostShown, reinterpret_cast<LPARAM>(&found));
+  return found;
+}
+
+LRESULT CALLBACK raiseDialogComingUp(int code, WPARAM wParam, LPARAM lParam) {
+  const auto window = reinterpret_cast<HWND>(wParam);
+  wchar_t className[8] = {};
+  if (code == HCBT_ACTIVATE && ::GetClassNameW(window, className, 8) &&
+      std::wstring_view(className) == L"#32770" &&
+      !(::GetWindowLongW(window, GWL_EXSTYLE) & WS_EX_TOPMOST)) {
+    ::SetWindowPos(window, HWND_TOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+  }
+  return ::CallNextHookEx(nullptr, code, wParam, lParam);
+}
+
 }  // namespace
+
+DialogsAboveTopmost::DialogsAboveTopmost() {
+  if (topmostWindowShown()) {
+    hook_ = ::SetWindowsHookExW(WH_CBT, &raiseDialogComingUp, nullptr, ::GetCurrentThreadId());
+  }
+}
+
+DialogsAboveTopmost::~DialogsAboveTopmost() {
+  if (hook_) ::UnhookWindowsHookEx(hook_);
+}
 
 void Win32MessageBoxes::show(std::wstring_view text, std::wstring_view title, unsigned style) {
   const std::wstring textZ(text);
   const std::wstring titleZ(title);
   const HWND owner = ::GetActiveWindow();
   const OtherWindowsDisabled modal(owner);
+  const DialogsAboveTopmost above;
   ::SetLastError(0);
   if (::MessageBoxW(owner, textZ.c_str(), titleZ.c_str(), style | MB_SETFOREGROUND) == 0) {
     throwLastError(L"A message box could not be shown.");
@@ -170,16 +206,94 @@ void Win32FileSystem::writeNewFile(const std::wstring& path, FilePieces pieces) 
   if (!::FlushFileBuffers(file.get())) throwLastReason(L"The file could not be written.");
 }
 
+namespace {
+
+// How long a replace is tried again while something else holds the file.
+constexpr ULONGLONG kHeldFileWaitMs = 1000;
+// What the new file takes over from the file it replaces, where the system's own
+// replace does not carry it.
+constexpr DWORD kKeptAttributes = FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM |
+                                  FILE_ATTRIBUTE_ARCHIVE | FILE_ATTRIBUTE_NOT_CONTENT_INDEXED;
+
+// The reasons a replace fails for while the search indexer, a virus scanner, a
+// sync client or a viewer has the file open for a moment.
+bool heldByAnother(DWORD code) {
+  switch (code) {
+    case ERROR_SHARING_VIOLATION:
+    case ERROR_LOCK_VIOLATION:
+    case ERROR_ACCESS_DENIED:
+    case ERROR_USER_MAPPED_FILE:
+    case ERROR_UNABLE_TO_REMOVE_REPLACED:
+    case ERROR_UNABLE_TO_MOVE_REPLACEMENT:
+      return true;
+    default:
+      return false;
+  }
+}
+
+DWORD lastErrorOf(BOOL done) { return done ? ERROR_SUCCESS : ::GetLastError(); }
+
+DWORD moveOver(const std::wstring& from, const std::wstring& to) {
+  return lastErrorOf(
+      ::MoveFileExW(from.c_str(), to.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH));
+}
+
+// Whether another program has the file open without letting it be removed.
+bool targetHeld(const std::wstring& path) {
+  ::SetLastError(0);
+  const UniqueFile file(::CreateFileW(path.c_str(), DELETE,
+                                      FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                                      nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+  return !file && ::GetLastError() == ERROR_SHARING_VIOLATION;
+}
+
+// ReplaceFileW gives the new file the old one's permissions, attributes and
+// creation time.  Wine's leaves an empty file of its own behind when another
+// program holds the target, so a held target is found out first.
+DWORD replaceExisting(const std::wstring& from, const std::wstring& to) {
+  if (targetHeld(to)) return ERROR_SHARING_VIOLATION;
+  const DWORD code = lastErrorOf(::ReplaceFileW(
+      to.c_str(), from.c_str(), nullptr,
+      REPLACEFILE_IGNORE_MERGE_ERRORS | REPLACEFILE_IGNORE_ACL_ERRORS, nullptr, nullptr));
+  // Where the system cannot replace (a device name, a file system that does not
+  // know how) or has already moved the old file away under a name of its own, a
+  // plain move finishes: the new file is complete.
+  return code == ERROR_SUCCESS || heldByAnother(code) ? code : moveOver(from, to);
+}
+
+// Tries attempt until it succeeds, fails for another reason than a held file, or
+// about a second has passed; returns its last result.
+DWORD retryWhileHeld(const std::function<DWORD()>& attempt) {
+  const ULONGLONG deadline = ::GetTickCount64() + kHeldFileWaitMs;
+  DWORD pause = 10;
+  for (;;) {
+    const DWORD code = attempt();
+    if (code == ERROR_SUCCESS || !heldByAnother(code) || ::GetTickCount64() + pause > deadline) {
+      return code;
+    }
+    ::Sleep(pause);
+    pause = std::min<DWORD>(pause * 2, 200);
+  }
+}
+
+}  // namespace
+
 void Win32FileSystem::replaceFile(const std::wstring& from, const std::wstring& to) {
-  // Windows refuses to move over a read-only file; Wine does not.  A file the
-  // user protected stays protected on both.
   const DWORD attributes = ::GetFileAttributesW(to.c_str());
-  if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_READONLY)) {
+  const bool exists = attributes != INVALID_FILE_ATTRIBUTES;
+  // Windows refuses to replace a read-only file; Wine does not.  A file the user
+  // protected stays protected on both, and a folder is never replaced.
+  if (exists && (attributes & (FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_DIRECTORY))) {
     throwError(L"", ERROR_ACCESS_DENIED);
   }
-  ::SetLastError(0);
-  if (!::MoveFileExW(from.c_str(), to.c_str(),
-                     MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
+  // Wine's ReplaceFileW carries no attributes over: they go on the new file first.
+  if (exists && (attributes & kKeptAttributes)) {
+    ::SetFileAttributesW(from.c_str(), attributes & kKeptAttributes);
+  }
+  const DWORD code =
+      retryWhileHeld([&] { return exists ? replaceExisting(from, to) : moveOver(from, to); });
+  if (code != ERROR_SUCCESS) {
+    ::SetLastError(code);
     throwLastReason(L"The file could not be put in place.");
   }
 }

@@ -22,6 +22,22 @@ class Win32Application final : public Application {
   std::wstring title_ = L"Quillmark Orvane";
 };
 
+// While it lives, a dialog box that comes up on this thread (a message box, a
+// common dialog) is made topmost when a topmost window of the program (the
+// overlay) is shown, so that it opens above that window and never behind it,
+// whichever window owns it.  Not every system makes an owned dialog topmost
+// with its owner, and Wine ignores MB_TOPMOST.
+class DialogsAboveTopmost {
+ public:
+  DialogsAboveTopmost();
+  DialogsAboveTopmost(const DialogsAboveTopmost&) = delete;
+  DialogsAboveTopmost& operator=(const DialogsAboveTopmost&) = delete;
+  ~DialogsAboveTopmost();
+
+ private:
+  HHOOK hook_ = nullptr;
+};
+
 class Win32MessageBoxes final : public MessageBoxes {
  public:
   void show(std::wstring_view text, std::wstring_view title, unsigned style) override;

@@ -6,6 +6,7 @@
 #include <string_view>
 
 #include "platform/win32/handles.h"
+#include "ui/window_definitions.h"
 
 namespace qo::win32 {
 
@@ -48,7 +49,7 @@ class WindowBase {
   LRESULT defaultHandling(UINT message, WPARAM wParam, LPARAM lParam);
   // The form whose handlers the window's messages reach, as an error report names
   // it: the main window and its controls belong to Form1.
-  virtual std::wstring_view formName() const { return L"Form1"; }
+  virtual std::wstring_view formName() const { return form1Definition().name; }
   // Forgets the window once it is destroyed.
   void detach() { hwnd_ = nullptr; }
 

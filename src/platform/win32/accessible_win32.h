@@ -1,0 +1,21 @@
+#pragma once
+
+#include <string>
+
+#include "platform/win32/handles.h"
+
+namespace qo::win32 {
+
+// What our own control tells a screen reader in place of the system's guesses (its
+// text, and "client" for a class it does not know).  Empty and 0 keep the system's.
+struct AccessibleFacts {
+  std::wstring name;
+  long role = 0;  // a ROLE_SYSTEM_* value
+};
+
+// Answers WM_GETOBJECT for the client area of one of our own controls with the
+// system's standard object for it, corrected by facts.  Accessibility is loaded
+// only when something asks; where it cannot be had, the default answer stands.
+LRESULT answerGetObject(HWND control, WPARAM wParam, LPARAM lParam, const AccessibleFacts& facts);
+
+}  // namespace qo::win32
