@@ -662,22 +662,19 @@ class WineDesktop:
         """The live handle counts that the program with this Windows process id keeps of its
         own (per kind, and "gdi" and "user" in all), read by the probe from the section the
         program publishes them in."""
-        self._counter += 1
-        out = self.work / f"counts-{self._counter}.json"
-        code = self.run_probe("counts", str(process_id), to_wine_path(out))
-        if code != 0 or not out.exists():
-            raise HarnessError(f"probe counts failed with code {code}")
-        counts = json.loads(out.read_text(encoding="utf-8"))
-        out.unlink()
-        return counts
+        return self._probe_json("counts", str(process_id))
 
     def accessible(self, hwnd: int) -> dict:
         """What a screen reader reads of the window's client area: {"name", "role"}."""
+        return self._probe_json("accessible", str(hwnd))
+
+    def _probe_json(self, verb: str, *args: str) -> Any:
+        """Runs a probe verb whose last argument is the file it writes its JSON to."""
         self._counter += 1
-        out = self.work / f"accessible-{self._counter}.json"
-        code = self.run_probe("accessible", str(hwnd), to_wine_path(out))
+        out = self.work / f"{verb}-{self._counter}.json"
+        code = self.run_probe(verb, *args, to_wine_path(out))
         if code != 0 or not out.exists():
-            raise HarnessError(f"probe accessible failed with code {code}")
+            raise HarnessError(f"probe {verb} failed with code {code}")
         found = json.loads(out.read_text(encoding="utf-8"))
         out.unlink()
         return found

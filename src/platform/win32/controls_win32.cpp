@@ -68,8 +68,27 @@ void sendClicked(HWND control) {
 
 }  // namespace
 
-LRESULT OwnControl::answerAccessibility(WPARAM wParam, LPARAM lParam, long role) const {
-  return answerGetObject(hwnd(), wParam, lParam, {accessibleName_, role});
+// What our focusable controls answer alike: they paint all their area themselves,
+// again when the focus or the focus cues change, and tell a screen reader their
+// name and role (0: the system's).
+bool OwnControl::focusableMessage(UINT message, WPARAM wParam, LPARAM lParam, long role,
+                                  LRESULT& result) {
+  switch (message) {
+    case WM_ERASEBKGND:
+      result = 1;
+      return true;
+    case WM_SETFOCUS:
+    case WM_KILLFOCUS:
+    case WM_UPDATEUISTATE:
+      ::InvalidateRect(hwnd(), nullptr, FALSE);
+      result = defaultHandling(message, wParam, lParam);
+      return true;
+    case WM_GETOBJECT:
+      result = answerGetObject(hwnd(), wParam, lParam, {accessibleName_, role});
+      return true;
+    default:
+      return false;
+  }
 }
 
 // Each of our controls erases nothing and paints its whole client area.
@@ -136,6 +155,8 @@ PictureBoxControl::PictureBoxControl(HWND parent, int id, Colour background)
 }
 
 LRESULT PictureBoxControl::onMessage(UINT message, WPARAM wParam, LPARAM lParam) {
+  LRESULT result = 0;
+  if (focusableMessage(message, wParam, lParam, 0, result)) return result;
   switch (message) {
     case WM_PAINT: {
       PaintDc paint(hwnd());
@@ -145,17 +166,8 @@ LRESULT PictureBoxControl::onMessage(UINT message, WPARAM wParam, LPARAM lParam)
       if (showsFocus(hwnd())) drawFocus(hwnd(), paint.get(), 2);
       return 0;
     }
-    case WM_ERASEBKGND:
-      return 1;
-    case WM_SETFOCUS:
-    case WM_KILLFOCUS:
-    case WM_UPDATEUISTATE:
-      ::InvalidateRect(hwnd(), nullptr, FALSE);
-      return defaultHandling(message, wParam, lParam);
     case WM_GETDLGCODE:
       return DLGC_WANTALLKEYS;
-    case WM_GETOBJECT:
-      return answerAccessibility(wParam, lParam, 0);
     case WM_KEYDOWN:
     case WM_KEYUP:
       onKey(message, wParam);
@@ -297,21 +309,13 @@ LRESULT PushButtonControl::onMessage(UINT message, WPARAM wParam, LPARAM lParam)
   if ((message == WM_KEYDOWN || message == WM_KEYUP) && onKey(message, wParam)) return 0;
   LRESULT result = 0;
   if (handleFontMessage(hwnd(), font_, message, wParam, lParam, result)) return result;
+  if (focusableMessage(message, wParam, lParam, ROLE_SYSTEM_PUSHBUTTON, result)) return result;
   switch (message) {
     case WM_PAINT:
       paint();
       return 0;
-    case WM_ERASEBKGND:
-      return 1;
-    case WM_SETFOCUS:
-    case WM_KILLFOCUS:
-    case WM_UPDATEUISTATE:
-      ::InvalidateRect(hwnd(), nullptr, FALSE);
-      return defaultHandling(message, wParam, lParam);
     case WM_GETDLGCODE:
       return DLGC_BUTTON;
-    case WM_GETOBJECT:
-      return answerAccessibility(wParam, lParam, ROLE_SYSTEM_PUSHBUTTON);
     default:
       return defaultHandling(message, wParam, lParam);
   }

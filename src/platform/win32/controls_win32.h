@@ -26,8 +26,7 @@ class OwnControl : public WindowBase {
   void mouseMoved(WPARAM keys, LPARAM position) {
     if (mouseMove_) mouseMove_(keys, position);
   }
-  // WM_GETOBJECT: the system's object with our name and role (0: the system's role).
-  LRESULT answerAccessibility(WPARAM wParam, LPARAM lParam, long role) const;
+  bool focusableMessage(UINT message, WPARAM wParam, LPARAM lParam, long role, LRESULT& result);
 
   Colour background_;
 
