@@ -47,8 +47,8 @@ class OptionsTest(unittest.TestCase):
             self.assertEqual(kind, "REG_SZ", f"{name} is stored as text")
         return data
 
-    def wait_stored(self, name: str, text: str) -> None:
-        harness.poll_until(lambda: self.stored(name) == text, timeout=5,
+    def wait_stored(self, name: str, text: str, timeout: float = 5) -> None:
+        harness.poll_until(lambda: self.stored(name) == text, timeout=timeout,
                            what=f"{name} to be stored as {text!r} (it is {self.stored(name)!r})")
 
     def box_text(self, snapshot: Optional[harness.Snapshot] = None) -> str:
@@ -162,6 +162,20 @@ class OptionsTest(unittest.TestCase):
         desktop.post(chooser["handle"], WM_COMMAND, IDCANCEL)
         self.wait_stored("Color", "65280")
         self.assertEqual(self.swatch_colour(), (0, 255, 0))
+
+    def test_a_long_thickness_comes_back_whole_after_a_restart(self):
+        digits = "1234567890" * 250
+        desktop.key("ctrl+a", "BackSpace", target=self.thickness)
+        desktop.type(digits, target=self.thickness, delay_ms=2)
+        self.wait_stored("Text1", digits, timeout=60)  # each key is one write of the whole text
+        desktop.stop_program()
+        desktop.start_program()
+        main = desktop.wait_program_window(title="Quillmark Orvane")
+        snapshot = desktop.probe()
+        self.thickness = identify_controls(snapshot, snapshot.window(main["handle"]))["Text1"]
+        self.assertEqual(self.dialogs(snapshot), [], "no report")
+        self.assertEqual(self.box_text(snapshot), digits)
+        self.assertEqual(self.stored("Text1"), digits)
 
     def test_ticking_and_clearing_the_minimise_box_stores_1_and_0(self):
         self.retype("5")

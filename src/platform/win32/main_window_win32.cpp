@@ -142,7 +142,7 @@ HWND Win32MainWindow::createControl(Control& c, HWND container, int id) {
     className = L"BUTTON";
     style |= BS_3STATE | WS_TABSTOP;
   } else if (definition.kind == ControlKind::TextBox) {
-    // No length limit: an edit holds any length until EM_LIMITTEXT says otherwise.
+    // At most 32,767 characters, all of which the settings store reads back.
     className = L"EDIT";
     style |= ES_AUTOHSCROLL | WS_TABSTOP;
     exStyle = WS_EX_CLIENTEDGE;
@@ -153,7 +153,7 @@ HWND Win32MainWindow::createControl(Control& c, HWND container, int id) {
   HWND created = ::CreateWindowExW(exStyle, className, text.c_str(), style, 0, 0, 0, 0, container,
                                    menuId, programInstance(), nullptr);
   if (!created) throwLastError(L"The control " + name + L" could not be created.");
-  if (definition.kind == ControlKind::TextBox) ::SendMessageW(created, EM_LIMITTEXT, 0, 0);
+  if (definition.kind == ControlKind::TextBox) ::SendMessageW(created, EM_LIMITTEXT, 32767, 0);
   return created;
 }
 
