@@ -1,17 +1,21 @@
 #include "base/settings_store.h"
 
+#include "base/failure.h"
+
 namespace qo {
 
 std::optional<std::wstring> storedValueText(const StoredValue& value) {
   const auto& bytes = value.bytes;
-  if (bytes.size() > kLongestSettingBytes) return std::nullopt;
+  checkStoredSize(bytes.size());
   if (value.type == kRegDword) {
     if (bytes.size() != 4) return std::nullopt;
     const std::uint32_t number = bytes[0] | (bytes[1] << 8) | (bytes[2] << 16) |
                                  (static_cast<std::uint32_t>(bytes[3]) << 24);
-    return std::to_wstring(number);
+    // Colours with the high bit set name system colours, written as negative numbers.
+    return std::to_wstring(static_cast<std::int32_t>(number));
   }
-  if (value.type != kRegSz) return std::nullopt;
+  // Not expanded: the restore writes the text back, and must write back what it read.
+  if (value.type != kRegSz && value.type != kRegExpandSz) return std::nullopt;
   std::wstring text;
   // A string stored without its closing NUL, or with an odd last byte, still reads.
   for (std::size_t i = 0; i + 1 < bytes.size(); i += 2) {
@@ -20,6 +24,12 @@ std::optional<std::wstring> storedValueText(const StoredValue& value) {
     text += unit;
   }
   return text;
+}
+
+void checkStoredSize(std::size_t bytes) {
+  if (bytes > kLongestSettingBytes) {
+    throw Failure(L"The stored setting is longer than 32,767 characters and was not read.");
+  }
 }
 
 StoredValue textValue(std::wstring_view text) {

@@ -20,6 +20,7 @@ class SettingsStore {
   virtual ~SettingsStore() = default;
   // The stored text; the default's decimal text when the application, section
   // or key is missing or the stored value cannot be read as an option's text.
+  // Throws Failure for a value too long to be read (see kLongestSettingBytes).
   virtual std::wstring GetSetting(std::wstring_view application, std::wstring_view section,
                                   std::wstring_view key, std::int32_t defaultValue) = 0;
   // Creates application, section and key as needed; throws Failure when the
@@ -34,8 +35,11 @@ inline constexpr std::uint32_t kRegExpandSz = 2;
 inline constexpr std::uint32_t kRegBinary = 3;
 inline constexpr std::uint32_t kRegDword = 4;
 
-// Longer than any option text the program writes; a longer value is not ours.
-inline constexpr std::size_t kLongestSettingBytes = 4096;
+// Everything the thickness box holds (32,767 characters, a single-line edit's own
+// limit) with its closing NUL reads back.  Only a value planted by someone else is
+// longer, and its read fails rather than taking the default: the default would be
+// restored into the box and written over that value.
+inline constexpr std::size_t kLongestSettingBytes = (32767 + 1) * 2;
 
 struct StoredValue {
   std::uint32_t type = kRegSz;
@@ -43,9 +47,13 @@ struct StoredValue {
 };
 
 // What a stored value reads as: a string's text up to its first NUL (empty for
-// no bytes), a 32-bit number's decimal text; nothing (the default applies) for
-// any other type, a malformed number or more than kLongestSettingBytes bytes.
+// no bytes), expandable ones as stored, unexpanded; a 32-bit number's signed
+// decimal text; nothing (the default applies) for any other type or a malformed
+// number.  Throws Failure for more than kLongestSettingBytes bytes.
 std::optional<std::wstring> storedValueText(const StoredValue& value);
+
+// Throws Failure when a stored value of this many bytes is too long to be read.
+void checkStoredSize(std::size_t bytes);
 
 // A string value's bytes: UTF-16 little-endian with its closing NUL.
 StoredValue textValue(std::wstring_view text);

@@ -31,6 +31,9 @@ class OptionsTest(unittest.TestCase):
     def setUp(self):
         desktop.reg_delete(SETTINGS_KEY)
         self.addCleanup(desktop.reg_delete, SETTINGS_KEY)  # the next tests start afresh
+        self.start()
+
+    def start(self) -> None:
         desktop.start_program()
         self.addCleanup(desktop.stop_program)
         main = desktop.wait_program_window(title="Quillmark Orvane")
@@ -48,8 +51,8 @@ class OptionsTest(unittest.TestCase):
             self.assertEqual(kind, "REG_SZ", f"{name} is stored as text")
         return data
 
-    def wait_stored(self, name: str, text: str) -> None:
-        harness.poll_until(lambda: self.stored(name) == text, timeout=5,
+    def wait_stored(self, name: str, text: str, timeout: float = 5) -> None:
+        harness.poll_until(lambda: self.stored(name) == text, timeout=timeout,
                            what=f"{name} to be stored as {text!r} (it is {self.stored(name)!r})")
 
     def box_text(self, snapshot: Optional[harness.Snapshot] = None) -> str:
@@ -188,6 +191,15 @@ class OptionsTest(unittest.TestCase):
             self.wait_stored("Color", "255")
             desktop.wait_for(lambda s: self.focus_name(s) == "Picture1" and not self.dialogs(s),
                              timeout=5, what="the chooser gone and the focus on the swatch")
+
+    def test_a_long_thickness_comes_back_whole_after_a_restart(self):
+        digits = "1234567890" * 250
+        desktop.key("ctrl+a", "BackSpace", target=self.thickness)
+        desktop.type(digits, target=self.thickness, delay_ms=2)
+        self.wait_stored("Text1", digits, timeout=60)  # each key is one write of the whole text
+        desktop.stop_program()
+        self.start()
+        self.assertEqual((self.box_text(), self.stored("Text1")), (digits, digits))
 
     def test_ticking_and_clearing_the_minimise_box_stores_1_and_0(self):
         self.retype("5")

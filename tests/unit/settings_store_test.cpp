@@ -1,6 +1,7 @@
 // How stored values read back, and the in-memory store that tests use.
 #include <gtest/gtest.h>
 
+#include "base/failure.h"
 #include "base/settings_store.h"
 #include "fakes/memory_settings_store.h"
 
@@ -25,7 +26,7 @@ struct ReadCase {
 };
 
 TEST(StoredValueText, ReadRules) {
-  const std::wstring longest((kLongestSettingBytes - 2) / 2, L'7');
+  const std::wstring boxFull(32767, L'7');  // the most the thickness box holds
   const ReadCase cases[] = {
       {"a string", textValue(L"12"), L"12"},
       {"an empty string", textValue(L""), L""},
@@ -33,14 +34,14 @@ TEST(StoredValueText, ReadRules) {
       {"a string without its closing NUL", {kRegSz, {'a', 0, 'b', 0}}, L"ab"},
       {"a string read to its first NUL", {kRegSz, {'a', 0, 0, 0, 'b', 0}}, L"a"},
       {"a number", dword(65280), L"65280"},
-      {"a number with the high bit set, as the unsigned DWORD", dword(0x8000000F), L"2147483663"},
+      {"a system colour, as the signed 32 bits", dword(0x8000000F), L"-2147483633"},
       {"a number of the wrong size", {kRegDword, {1, 0, 0}}, std::nullopt},
-      {"an expandable string", withType(kRegExpandSz, L"5"), std::nullopt},
+      {"an expandable string, unexpanded", withType(kRegExpandSz, L"%WINDIR%"), L"%WINDIR%"},
       {"binary data", withType(kRegBinary, L"5"), std::nullopt},
-      {"the longest string read", textValue(longest), longest},
-      {"a longer string", textValue(longest + L"7"), std::nullopt},
+      {"all the thickness box holds", textValue(boxFull), boxFull},
   };
   for (const ReadCase& c : cases) EXPECT_EQ(storedValueText(c.value), c.reads) << c.what;
+  EXPECT_THROW(storedValueText(textValue(boxFull + L"7")), Failure) << "not the default";
 }
 
 TEST(StoredValueText, TextValueIsUtf16WithItsNul) {

@@ -133,6 +133,11 @@ TEST_F(StartUpTest, EachFailedStepIsReportedWithItsLineAndTheNextStepStillRuns) 
       {"the application title", [](StartUpHost& t) { t.host_.app.titleFails = true; }, {126},
        thicknessSet},
       {"the thickness box", failing(L"showText"), {128}, colourSet},
+      {"a thickness longer than the box holds, kept as stored",
+       [](StartUpHost& t) { t.storeText(L"Text1", std::wstring(40000, L'1')); }, {128},
+       [&](StartUpHost& t) {  // 40,000 characters and the NUL, not "5"
+         return colourSet(t) && t.store().find(L"Text1")->bytes.size() == 80002;
+       }},
       {"letters for the colour", [](StartUpHost& t) { t.storeText(L"Color", L"abc"); }, {130},
        minimiseSet},
       {"a colour beyond 32 bits", [](StartUpHost& t) { t.storeText(L"Color", L"4294967295"); },

@@ -214,8 +214,8 @@ TEST(MainWindowWin32, FocusSelectionAndTheCustomPointer) {
                  reinterpret_cast<LPARAM>(&end));
   EXPECT_EQ(start, 1u);
   EXPECT_EQ(end, 4u);
-  EXPECT_EQ(::SendMessageW(window.control(L"Text1"), EM_GETLIMITTEXT, 0, 0), 0x7FFFFFFE)
-      << "no length limit";
+  EXPECT_EQ(::SendMessageW(window.control(L"Text1"), EM_GETLIMITTEXT, 0, 0), 32767)
+      << "all of which the settings store reads back";
 
   testing::ScratchFolder folder;
   ASSERT_TRUE(testing::writeWholeFile(folder.file(L"HAND-M.CUR"), testing::tinyCursorFile()));

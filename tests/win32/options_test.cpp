@@ -58,15 +58,18 @@ TEST_F(RegistryStore, WritesStringValuesUnderApplicationAndSection) {
 TEST_F(RegistryStore, ValuesOfOtherKindsReadAsTheRulesSay) {
   const DWORD seven = 7;
   const BYTE binary[] = {'9', 0, 0, 0};
-  const std::wstring tooLong(3000, L'1');
+  const std::wstring boxFull(32767, L'1');            // the most the thickness box holds
+  const std::wstring planted(2 * 1024 * 1024, L'1');  // four megabytes
   putRaw(L"Number", REG_DWORD, &seven, sizeof seven);
   putRaw(L"Binary", REG_BINARY, binary, sizeof binary);
-  putRaw(L"Expand", REG_EXPAND_SZ, L"9", 4);
-  putRaw(L"Long", REG_SZ, tooLong.c_str(), static_cast<DWORD>((tooLong.size() + 1) * 2));
+  putRaw(L"Expand", REG_EXPAND_SZ, L"%WINDIR%", 18);
+  putRaw(L"Long", REG_SZ, boxFull.c_str(), static_cast<DWORD>((boxFull.size() + 1) * 2));
+  putRaw(L"Planted", REG_SZ, planted.c_str(), static_cast<DWORD>((planted.size() + 1) * 2));
   EXPECT_EQ(get(L"Number"), L"7");
   EXPECT_EQ(get(L"Binary"), L"5");
-  EXPECT_EQ(get(L"Expand"), L"5");
-  EXPECT_EQ(get(L"Long"), L"5");
+  EXPECT_EQ(get(L"Expand"), L"%WINDIR%");
+  EXPECT_EQ(get(L"Long"), boxFull);
+  EXPECT_THROW(get(L"Planted"), Failure);
   EXPECT_EQ(get(L"Missing"), L"5");
 }
 

@@ -38,7 +38,7 @@ if [ "$(id -u)" -eq 0 ] && mount -t tmpfs -o size=256k,mode=0777 qo-full-disk "$
   export QO_FULL_DISK="$(winepath -w "$full_disk" 2>/dev/null)"
 fi
 wine "${QO_BUILD_DIR:-build/win32}/bin/qo_win32_tests.exe" --gtest_brief=1 \
-  --gtest_output="xml:$(winepath -w "$report" 2>/dev/null)" "${@:2}" >"$work/out.txt" 2>&1
+  --gtest_output="xml:$(winepath -w "$report" 2>/dev/null)" "$@" >"$work/out.txt" 2>&1
 status=$?
 tr -d '\r' <"$work/out.txt" | grep -v -E '^(Running main|wine: Read access denied|$)'
 exit $status

@@ -132,6 +132,7 @@ HWND Win32MainWindow::createSystemControl(const ControlDefinition& definition, H
     className = L"BUTTON";
     style |= BS_3STATE | WS_TABSTOP;
   } else if (definition.kind == ControlKind::TextBox) {
+    // At most 32,767 characters, all of which the settings store reads back.
     className = L"EDIT";
     style |= ES_AUTOHSCROLL | WS_TABSTOP;
     exStyle = WS_EX_CLIENTEDGE;
@@ -146,8 +147,7 @@ HWND Win32MainWindow::createSystemControl(const ControlDefinition& definition, H
   if (!created) {
     throwLastError(L"The control " + std::wstring(definition.name) + L" could not be created.");
   }
-  // No length limit: an edit holds any length until EM_LIMITTEXT says otherwise.
-  if (definition.kind == ControlKind::TextBox) ::SendMessageW(created, EM_LIMITTEXT, 0, 0);
+  if (definition.kind == ControlKind::TextBox) ::SendMessageW(created, EM_LIMITTEXT, 32767, 0);
   return created;
 }
 

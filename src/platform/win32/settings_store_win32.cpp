@@ -8,21 +8,17 @@ namespace qo::win32 {
 
 namespace {
 
-// The raw value; nothing when it is missing, cannot be read, or is longer than
-// any option text (it then reads as the default without being fetched).
+// The raw value; nothing when it is missing or cannot be read.  One read into a
+// buffer of the longest readable size: a planted multi-megabyte value is never
+// fetched, and a value that grows in between cannot be read half.
 std::optional<StoredValue> queryValue(HKEY key, const std::wstring& name) {
   DWORD type = 0;
-  DWORD size = 0;
-  if (::RegQueryValueExW(key, name.c_str(), nullptr, &type, nullptr, &size) != ERROR_SUCCESS) {
-    return std::nullopt;
-  }
-  if (size > kLongestSettingBytes) return std::nullopt;
-  StoredValue value{type, std::vector<std::uint8_t>(size)};
-  // ERROR_MORE_DATA: it grew in between; another writer's value is not ours to read half of.
-  if (::RegQueryValueExW(key, name.c_str(), nullptr, &type, value.bytes.data(), &size) !=
-      ERROR_SUCCESS) {
-    return std::nullopt;
-  }
+  DWORD size = kLongestSettingBytes;
+  StoredValue value{kRegSz, std::vector<std::uint8_t>(size)};
+  const LONG read =
+      ::RegQueryValueExW(key, name.c_str(), nullptr, &type, value.bytes.data(), &size);
+  if (read == ERROR_MORE_DATA) checkStoredSize(size);  // size: the bytes it would need
+  if (read != ERROR_SUCCESS) return std::nullopt;
   value.type = type;
   value.bytes.resize(size);
   return value;
