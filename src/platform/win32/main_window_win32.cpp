@@ -387,6 +387,7 @@ HBRUSH Win32MainWindow::windowBrush() {
 // Colours are looked up as we paint, so a change of scheme or of high contrast
 // needs everything drawn again; the system's controls are told as well.
 void Win32MainWindow::followScheme() {
+  forgetHighContrast();
   for (const Control& c : controls_) {
     if (c.hwnd && !c.own) ::SendMessageW(c.hwnd, WM_SYSCOLORCHANGE, 0, 0);
   }

@@ -1,6 +1,7 @@
 #include "platform/win32/services_win32.h"
 
 #include <algorithm>
+#include <optional>
 #include <utility>
 #include <vector>
 
@@ -376,12 +377,20 @@ bool systemHighContrast() {
 }
 
 HighContrastReader highContrastReader = systemHighContrast;
+// Read once and kept until the setting changes: every part asks as it paints.
+std::optional<bool> knownHighContrast;
 
 }  // namespace
 
-bool highContrastOn() { return highContrastReader(); }
+bool highContrastOn() {
+  if (!knownHighContrast) knownHighContrast = highContrastReader();
+  return *knownHighContrast;
+}
+
+void forgetHighContrast() { knownHighContrast.reset(); }
 
 HighContrastReader setHighContrastReader(HighContrastReader reader) {
+  forgetHighContrast();
   return std::exchange(highContrastReader, reader);
 }
 

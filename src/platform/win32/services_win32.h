@@ -104,6 +104,8 @@ COLORREF toColorRef(Colour colour);
 
 // Whether the user's high-contrast setting is on now.
 bool highContrastOn();
+// Reads the setting again at the next question (it has changed).
+void forgetHighContrast();
 // Stands another answer in for the system's (Wine never turns high contrast on);
 // returns the reader it replaces.
 using HighContrastReader = bool (*)();
