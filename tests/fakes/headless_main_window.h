@@ -1,8 +1,8 @@
 #pragma once
 
+#include <map>
 #include <set>
 #include <string>
-#include <vector>
 
 #include "base/control_surface.h"
 #include "fakes/recording_dispatch.h"
@@ -51,7 +51,7 @@ struct FakeMainSurface : ControlSurface {
   std::wstring mouseIcon;
   bool mouseIconIsBad = false;
   std::set<std::wstring, std::less<>> failing;
-  std::vector<int> checks = std::vector<int>(32);  // by place in the definition
+  std::map<std::size_t, int> checks;  // shown values, by place in the definition
   RecordingDispatch skin;  // SkinFramework1
   ScriptedDialogs dialogs_;
   std::size_t selectionStart = 0;

@@ -344,13 +344,18 @@ TEST(SaveBitmapFileWin32, ANameWindowsRejectsThrowsAndLeavesTheFolderAsItWas) {
   EXPECT_EQ(readWholeFile(folder.file(L"keep.bmp")), kOldBytes);
 }
 
+// An old picture at path that another program holds open without letting it be
+// deleted or renamed over; the caller lets it go.
+HANDLE heldOldPicture(const std::wstring& path) {
+  if (!writeWholeFile(path, kOldBytes)) return INVALID_HANDLE_VALUE;
+  return ::CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                       FILE_ATTRIBUTE_NORMAL, nullptr);
+}
+
 TEST(SaveBitmapFileWin32, AFileThatCannotBeReplacedStaysByteForByte) {
   ScratchFolder folder;
   const std::wstring path = folder.file(L"busy.bmp");
-  ASSERT_TRUE(writeWholeFile(path, kOldBytes));
-  // Another program holds the file open without letting it be deleted or renamed over.
-  const HANDLE holder = ::CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
-                                      OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+  const HANDLE holder = heldOldPicture(path);
   ASSERT_NE(holder, INVALID_HANDLE_VALUE);
   Win32FileSystem files;
   const std::wstring description =
@@ -365,9 +370,7 @@ TEST(SaveBitmapFileWin32, AFileThatCannotBeReplacedStaysByteForByte) {
 TEST(SaveBitmapFileWin32, AFileHeldForAMomentIsReplacedOnceLetGo) {
   ScratchFolder folder;
   const std::wstring path = folder.file(L"busy.bmp");
-  ASSERT_TRUE(writeWholeFile(path, kOldBytes));
-  const HANDLE holder = ::CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
-                                      OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+  const HANDLE holder = heldOldPicture(path);
   ASSERT_NE(holder, INVALID_HANDLE_VALUE);
   std::thread letGo([holder] { ::Sleep(300), ::CloseHandle(holder); });
   Win32FileSystem files;
