@@ -7,6 +7,7 @@ set -euo pipefail
 packages=(
   cmake make g++ googletest python3
   g++-mingw-w64-i686 mingw-w64-i686-dev binutils-mingw-w64-i686
+  g++-mingw-w64-x86-64 mingw-w64-x86-64-dev binutils-mingw-w64-x86-64
   wine wine64 wine32:i386 fonts-wine
   xvfb xdotool x11-utils imagemagick fonts-liberation libx11-6 libxfixes3
   x11vnc novnc websockify

@@ -27,6 +27,7 @@ every Wine command here writes to files, never to pipes.
 from __future__ import annotations
 
 import atexit
+import functools
 import json
 import os
 import shutil
@@ -53,9 +54,19 @@ class HarnessError(RuntimeError):
     """A step of the harness itself failed (not the program under test)."""
 
 
+@functools.cache
+def host_wine() -> dict[str, str]:
+    """What scripts/wine-env.sh sets for this host: QO_BITS, QO_BITS_WHY, QO_BUILD_DIR,
+    WINEARCH, and a PATH whose `wine` runs that build."""
+    out = subprocess.run(["bash", "-c", 'source scripts/wine-env.sh && env -0'], cwd=REPO_ROOT,
+                         stdin=subprocess.DEVNULL, capture_output=True, check=True).stdout
+    env = dict(item.split("=", 1) for item in out.decode().split("\0") if "=" in item)
+    return {key: env[key] for key in ("QO_BITS", "QO_BITS_WHY", "QO_BUILD_DIR", "WINEARCH", "PATH")}
+
+
 def default_build_dir() -> Path:
-    """The Windows build tree: $QO_BUILD_DIR (set by run.py) or build/win32."""
-    return Path(os.environ.get("QO_BUILD_DIR", REPO_ROOT / "build" / "win32")).resolve()
+    """The Windows build tree: $QO_BUILD_DIR (set by run.py) or the one this host runs."""
+    return Path(os.environ.get("QO_BUILD_DIR", host_wine()["QO_BUILD_DIR"])).resolve()
 
 
 def artifacts_dir() -> Path:
@@ -511,7 +522,8 @@ class WineDesktop:
     def wine_env(self) -> dict[str, str]:
         env = dict(os.environ)
         env.pop("WAYLAND_DISPLAY", None)
-        env.update(WINEPREFIX=str(self.prefix), WINEARCH="win32", DISPLAY=self.display or "",
+        env.update(PATH=host_wine()["PATH"], WINEARCH=host_wine()["WINEARCH"])
+        env.update(WINEPREFIX=str(self.prefix), DISPLAY=self.display or "",
                    WINEDLLOVERRIDES="mscoree,mshtml=;winemenubuilder.exe=d",
                    WINEDEBUG=self.wine_debug)
         return env

@@ -1,7 +1,7 @@
 #!/usr/bin/env python3
 """Runs the end-to-end tests (tests/e2e/test_*.py) on one shared Wine desktop.
 
-    python3 tests/e2e/run.py [--build-dir build/win32] [FILTER ...]
+    python3 tests/e2e/run.py [--build-dir build/win64] [FILTER ...]
 
 A FILTER keeps the tests whose id (module.Class.method) contains it.  Each result is printed
 as it arrives; the last line reads "e2e: N passed, N failed" (", N skipped" when some were
@@ -120,8 +120,8 @@ def summary(result: PrintingResult) -> str:
 def main() -> int:
     parser = argparse.ArgumentParser(description=__doc__,
                                      formatter_class=argparse.RawDescriptionHelpFormatter)
-    parser.add_argument("--build-dir", default=str(harness.REPO_ROOT / "build" / "win32"),
-                        help="the Windows build tree (default: build/win32)")
+    parser.add_argument("--build-dir", default=str(harness.default_build_dir()),
+                        help="the Windows build tree (default: the one this host runs)")
     parser.add_argument("filters", nargs="*", help="run only tests whose id contains one of these")
     args = parser.parse_args()
     os.environ["QO_BUILD_DIR"] = str(Path(args.build_dir).resolve())

@@ -6,12 +6,13 @@
 # GoogleTest XML report per size into REPORT_FOLDER.
 set -uo pipefail
 cd "$(dirname "$0")/../.."
+source scripts/wine-env.sh
 reports=$(realpath -m "$1"); shift
 sizes=("$@")
 [ ${#sizes[@]} -gt 0 ] || sizes=(640x480 1024x768 1366x768 1920x1080 2560x1440 3840x2160 7680x4320 16384x16384)
 mkdir -p "$reports"
 work=$(mktemp -d /tmp/qo-screen-sizes.XXXXXX)
-export WINEPREFIX="$work/prefix" WINEARCH=win32
+export WINEPREFIX="$work/prefix"
 export WINEDLLOVERRIDES="mscoree,mshtml=" WINEDEBUG="${WINEDEBUG:--all}"
 
 xvfb_pid=""
@@ -46,7 +47,7 @@ for size in "${sizes[@]}"; do
     wine reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /d N /f >"$work/reg.log" 2>&1
   fi
   wineserver -p
-  QO_SCREEN_SIZE="$size" wine build/win32/bin/qo_win32_tests.exe --gtest_brief=1 \
+  QO_SCREEN_SIZE="$size" wine "$QO_BUILD_DIR/bin/qo_win32_tests.exe" --gtest_brief=1 \
     --gtest_filter='ScreenSizeBadInput.*' \
     --gtest_output="xml:$(winepath -w "$report" 2>/dev/null)" >"$work/out.txt" 2>&1 || status=1
   echo "screen $size:"

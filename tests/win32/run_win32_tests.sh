@@ -1,11 +1,13 @@
 #!/usr/bin/env bash
 # Runs the Win32 integration tests under Wine in a virtual X screen of their own,
 # with a throwaway Wine prefix.  Usage: run_win32_tests.sh REPORT.xml [GTEST OPTIONS...]
-# (e.g. --gtest_filter='CursorFile*').  QO_BUILD_DIR picks another build tree.
+# (e.g. --gtest_filter='CursorFile*').  Runs the build this host can run
+# (scripts/wine-env.sh); QO_NO_32BIT=1 picks the 64-bit one on any host.
 # As root it also mounts a small file system for the full-disk cases (QO_FULL_DISK),
 # and unmounts it at the end.
 set -uo pipefail
 cd "$(dirname "$0")/../.."
+source scripts/wine-env.sh
 report=$(realpath -m "$1")
 shift
 work=$(mktemp -d /tmp/qo-win32-tests.XXXXXX)
@@ -17,7 +19,7 @@ done
 Xvfb "$display" -screen 0 1280x1024x24 -nolisten tcp -noreset >"$work/xvfb.log" 2>&1 &
 xvfb_pid=$!
 
-export DISPLAY="$display" WINEPREFIX="$work/prefix" WINEARCH=win32
+export DISPLAY="$display" WINEPREFIX="$work/prefix"
 export WINEDLLOVERRIDES="mscoree,mshtml=" WINEDEBUG="${WINEDEBUG:--all}"
 full_disk="$work/full-disk"
 finish() {
@@ -37,7 +39,7 @@ mkdir -p "$full_disk"
 if [ "$(id -u)" -eq 0 ] && mount -t tmpfs -o size=256k,mode=0777 qo-full-disk "$full_disk" 2>/dev/null; then
   export QO_FULL_DISK="$(winepath -w "$full_disk" 2>/dev/null)"
 fi
-wine "${QO_BUILD_DIR:-build/win32}/bin/qo_win32_tests.exe" --gtest_brief=1 \
+wine "$QO_BUILD_DIR/bin/qo_win32_tests.exe" --gtest_brief=1 \
   --gtest_output="xml:$(winepath -w "$report" 2>/dev/null)" "$@" >"$work/out.txt" 2>&1
 status=$?
 tr -d '\r' <"$work/out.txt" | grep -v -E '^(Running main|wine: Read access denied|$)'
