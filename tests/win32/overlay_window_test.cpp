@@ -4,6 +4,7 @@
 
 #include <cmath>
 #include <functional>
+#include <optional>
 #include <ostream>
 #include <vector>
 
@@ -567,6 +568,8 @@ TEST_F(OverlayWindowTest, ApplicationIconComesFromTheProgramFile) {
 // --- handles --------------------------------------------------------------------------------
 
 TEST(OverlayWindowHandles, CountsArePublishedForAProbeToRead) {
+  // The section exists once a handle has been counted.
+  std::optional<UniqueBrush> brush(std::in_place, ::CreateSolidBrush(RGB(1, 2, 3)));
   const HANDLE section = ::OpenFileMappingW(
       FILE_MAP_READ, FALSE, handleCountsSectionName(::GetCurrentProcessId()).c_str());
   ASSERT_TRUE(section);
@@ -575,12 +578,9 @@ TEST(OverlayWindowHandles, CountsArePublishedForAProbeToRead) {
   ASSERT_TRUE(published);
   const auto brushes = [&] { return published[static_cast<int>(HandleKind::Brush)]; };
   const long before = brushes();
-  {
-    UniqueBrush brush(::CreateSolidBrush(RGB(1, 2, 3)));
-    EXPECT_EQ(brushes(), before + 1);
-    EXPECT_EQ(brushes(), HandleCounts::live(HandleKind::Brush));
-  }
-  EXPECT_EQ(brushes(), before);
+  EXPECT_EQ(before, HandleCounts::live(HandleKind::Brush));
+  brush.reset();
+  EXPECT_EQ(brushes(), before - 1);
   ::UnmapViewOfFile(const_cast<LONG*>(published));
   ::CloseHandle(section);
 }

@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Runs the screen-size cases of the Win32 tests once per virtual screen size,
-# from 640 x 480 up to 7680 x 4320 and one too large for a 32-bit process to
-# copy, each on an Xvfb of its own with one throwaway Wine prefix for all.
+# from 640 x 480 up to 7680 x 4320 and 16384 x 16384, too large for a 32-bit process to
+# copy (a 64-bit one copies it whole), each on an Xvfb of its own with one throwaway
+# Wine prefix for all; the build is the one this host runs (scripts/wine-env.sh).
 # Usage: run_screen_size_tests.sh REPORT_FOLDER [WxH ...]; writes one
 # GoogleTest XML report per size into REPORT_FOLDER.
 set -uo pipefail

@@ -1,6 +1,6 @@
 // Bad-input catalogue: the size of the screen.  run_screen_size_tests.sh runs
 // this once per virtual screen, from 640 x 480 to 7680 x 4320 and one too large
-// for a 32-bit process to hold a copy of, naming the size in QO_SCREEN_SIZE;
+// for the process to hold a copy of, naming the size in QO_SCREEN_SIZE;
 // the ordinary run skips it.
 //
 // A screen that fits: "Start Drawing" copies all of it, places the preview box
@@ -39,9 +39,11 @@ bool screenSizeUnderTest(Size& size) {
 }
 
 // Too large: 32-bit pixels of the whole screen would take a quarter of the
-// address space of a 32-bit process or more.
+// address space of a 32-bit process or more; a 64-bit process holds any picture
+// up to the 2 GiB a bitmap may have.
 bool tooLargeToHold(Size size) {
-  return static_cast<double>(size.width) * size.height * 4 >= 1024.0 * 1024 * 1024;
+  const double pixels = static_cast<double>(size.width) * size.height;
+  return sizeof(void*) == 4 ? pixels * 4 >= 1024.0 * 1024 * 1024 : pixels * 3 > 0x7FFFFFFF;
 }
 
 class ScreenSizeBadInput : public ::testing::Test {

@@ -120,8 +120,8 @@ TEST(Win32Errors, AFailureCarriesOnlyAReasonTheFailingCallGave) {
   // A reason left by an earlier call must not be read as this failure's reason.
   ::SetLastError(ERROR_INVALID_WINDOW_HANDLE);
   const std::wstring description =
-      failureOf([] { PersistentImage tooLarge({20000, 20000}, RGB(0, 0, 0)); });
-  EXPECT_EQ(description.rfind(L"A picture of 20000 x 20000 pixels could not be created.", 0), 0u)
+      failureOf([] { PersistentImage tooLarge({50000, 50000}, RGB(0, 0, 0)); });
+  EXPECT_EQ(description.rfind(L"A picture of 50000 x 50000 pixels could not be created.", 0), 0u)
       << narrow(description);
   EXPECT_EQ(description.find(systemMessage(ERROR_INVALID_WINDOW_HANDLE)), std::wstring::npos);
   EXPECT_EQ(description.find(systemMessage(ERROR_SUCCESS)), std::wstring::npos);
