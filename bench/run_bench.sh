@@ -5,8 +5,12 @@
 #
 #   bench/run_bench.sh [report-file]      (default: <build>/bin/bench_report.txt)
 #
-# Environment: QO_BUILD_DIR (default build/win32), WINEPREFIX (reused when set: a
-# 32-bit prefix that no running wineserver uses, ideally with the X11 driver's
+# It runs the build this host can run (scripts/wine-env.sh): build/win32, or
+# build/win64 under 64-bit Wine where the host runs no 32-bit code; every ratio
+# compares figures of that one build in one run.
+#
+# Environment: QO_BUILD_DIR (default: that build), WINEPREFIX (reused when set: a
+# prefix of that build's size that no running wineserver uses, ideally with the X11 driver's
 # Managed=N; otherwise a throwaway prefix is made and removed), QO_BENCH_DISPLAY
 # (first display number to try, default 81), QO_BENCH_STARTS (timed starts per
 # program, default 21).
@@ -17,7 +21,11 @@
 set -u
 
 ROOT=$(cd "$(dirname "$0")/.." && pwd)
-BUILD=${QO_BUILD_DIR:-$ROOT/build/win32}
+asked_build=${QO_BUILD_DIR:-}
+source "$ROOT/scripts/wine-env.sh"
+BUILD=${asked_build:-$QO_BUILD_DIR}
+log() { echo "[run_bench $(date +%T)] $*" >&2; }
+log "the $QO_BITS-bit build ($BUILD), since $QO_BITS_WHY"
 BIN=$BUILD/bin
 OUT=${1:-$BIN/bench_report.txt}
 FIRST_DISPLAY=${QO_BENCH_DISPLAY:-81}
@@ -39,9 +47,7 @@ else
   OWN_PREFIX=1
   export WINEPREFIX=$WORK/prefix
 fi
-export WINEARCH=win32 WINEDLLOVERRIDES="mscoree,mshtml=" WINEDEBUG=fixme-all
-
-log() { echo "[run_bench $(date +%T)] $*" >&2; }
+export WINEDLLOVERRIDES="mscoree,mshtml=" WINEDEBUG=fixme-all
 
 stop_wine() {
   if [ "$SERVER_UP" = 1 ]; then
@@ -106,7 +112,7 @@ start_wineserver() {
 
 prepare_prefix() {
   [ "$OWN_PREFIX" = 1 ] || return 0
-  log "making a 32-bit prefix in $WINEPREFIX"
+  log "making a $QO_BITS-bit prefix in $WINEPREFIX"
   wineboot -i >"$WORK/wineboot.out" 2>"$WORK/wineboot.err"
   wine reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /d N /f \
     >"$WORK/reg.out" 2>"$WORK/reg.err"

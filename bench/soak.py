@@ -3,7 +3,7 @@
 minutes, then reports whether it is still alive, the dialogs it showed, its resident memory
 after the warm-up and at the end, and the live handle counts it keeps of its own.
 
-    bench/soak.sh MINUTES [--seed N] [--build-dir build/win32]
+    bench/soak.sh MINUTES [--seed N] [--build-dir build/win64]
 
 It runs on a private Xvfb display with a throwaway Wine prefix (tests/e2e/harness.py) and
 stops by itself after MINUTES.  Input, as a user gives it: pointer moves, drags, single and
@@ -372,7 +372,7 @@ def main() -> int:
                                      formatter_class=argparse.RawDescriptionHelpFormatter)
     parser.add_argument("minutes", type=float)
     parser.add_argument("--seed", type=int, default=None)
-    parser.add_argument("--build-dir", default=str(REPO / "build" / "win32"))
+    parser.add_argument("--build-dir", default=str(harness.default_build_dir()))
     args = parser.parse_args()
     seed = args.seed if args.seed is not None else int(time.time())
     rng = random.Random(seed)

@@ -9,7 +9,8 @@ if [ $# -lt 1 ]; then
   echo "usage: bench/soak.sh MINUTES [--seed N] [--build-dir DIR]" >&2
   exit 2
 fi
-if [ ! -e "build/win32/bin/Quillmark Orvane.exe" ] || [ ! -e build/win32/bin/qo_probe.exe ]; then
+source scripts/wine-env.sh  # the build this host runs
+if [ ! -e "$QO_BUILD_DIR/bin/Quillmark Orvane.exe" ] || [ ! -e "$QO_BUILD_DIR/bin/qo_probe.exe" ]; then
   scripts/build.sh
 fi
 exec python3 bench/soak.py "$@"

@@ -6,28 +6,40 @@
 #   QuillmarkOrvane-7.00/read-me.txt              for Windows users (CRLF)
 # and, beside the zip (not in it), the program's debug information,
 # dist/Quillmark Orvane.exe.debug, which the stripped program names in its
-# .gnu_debuglink section.
+# .gnu_debuglink section.  With --64 the same of the 64-bit build, in dist/win64/
+# as QuillmarkOrvane-7.00-win64.zip; the 32-bit zip is the release.
 #
 # Two runs from the same commit give the same bytes: the program file carries no
 # time stamp, the build paths are mapped to ".", and the archive's entries have a
 # fixed order, fixed permissions and the commit's time.
 #
-#   scripts/package.sh [--quiet]
+#   scripts/package.sh [--quiet] [--64]
 set -euo pipefail
 cd "$(dirname "$0")/.."
 root=$(pwd)
-quiet=${1:-}
+quiet=""; bits=32
+for arg in "$@"; do
+  case "$arg" in
+    --quiet) quiet=--quiet ;;
+    --64) bits=64 ;;
+    *) echo "usage: scripts/package.sh [--quiet] [--64]" >&2; exit 2 ;;
+  esac
+done
 say() { [ "$quiet" = --quiet ] || echo "package: $*"; }
 
 version=7.00
-build=build/release
-dist=dist
 program="Quillmark Orvane.exe"
-zip_name="QuillmarkOrvane-$version-win32.zip"
 folder="QuillmarkOrvane-$version"
-max_bytes=$((1536 * 1024))
-objcopy=i686-w64-mingw32-objcopy
-objdump=i686-w64-mingw32-objdump
+if [ "$bits" = 32 ]; then
+  build=build/release dist=dist toolchain=mingw-w64-i686 tools=i686-w64-mingw32
+  max_bytes=$((1536 * 1024))
+else
+  build=build/release64 dist=dist/win64 toolchain=mingw-w64-x86_64 tools=x86_64-w64-mingw32
+  max_bytes=$((2048 * 1024))
+fi
+zip_name="QuillmarkOrvane-$version-win$bits.zip"
+objcopy=$tools-objcopy
+objdump=$tools-objdump
 
 scripts/setup.sh
 
@@ -35,7 +47,7 @@ scripts/setup.sh
 # split off below.  Build paths become "." so that the debug file, and with it the
 # program's debug-link checksum, does not depend on where the tree lies.
 mkdir -p "$build"
-cmake -S . -B "$build" -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64-i686.cmake \
+cmake -S . -B "$build" -DCMAKE_TOOLCHAIN_FILE="cmake/$toolchain.cmake" \
   -DCMAKE_BUILD_TYPE=Release \
   -DCMAKE_C_FLAGS_RELEASE="-O2 -g -DNDEBUG -ffile-prefix-map=$root=." \
   -DCMAKE_CXX_FLAGS_RELEASE="-O2 -g -DNDEBUG -ffile-prefix-map=$root=." \
@@ -56,7 +68,7 @@ debug_file="$dist/$program.debug"
 export SOURCE_DATE_EPOCH=0
 install -m 644 "$build/bin/$program.debug" "$debug_file"
 $objcopy --strip-all --keep-section=.gnu_debuglink "$build/bin/$program" "$stage/$folder/$program"
-i686-w64-mingw32-objdump -h "$stage/$folder/$program" | grep -q '\.gnu_debuglink' \
+$objdump -h "$stage/$folder/$program" | grep -q '\.gnu_debuglink' \
   || { echo "package: $program lost its link to the debug information" >&2; exit 1; }
 
 # The hand pointer as this build placed it beside the program, never one left in

@@ -13,23 +13,33 @@
 #   QO_SCREEN      screen size, default 1280x1024
 #   QO_WEB_PORT    first port to try for the browser page, default 6080
 #   QO_VNC_PORT    first port to try for the VNC server, default 5910
-#   WINEPREFIX     the Wine prefix to use; default build/wine-vnc, made on first use
+#   WINEPREFIX     the Wine prefix to use; default build/wine-vnc (build/wine-vnc64
+#                  for the 64-bit program), made on first use
+#
+# It runs the 32-bit program, or the 64-bit one where the host runs no 32-bit code
+# (or QO_NO_32BIT=1; see scripts/wine-env.sh), and says which.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 root=$(pwd)
 scripts/setup.sh
+source scripts/wine-env.sh
 scripts/build.sh
 
 export WINEDLLOVERRIDES="mscoree,mshtml=;winemenubuilder.exe=d"
 export WINEDEBUG="${WINEDEBUG:--all}"
-program="$root/build/win32/bin/Quillmark Orvane.exe"
+program="$QO_BUILD_DIR/bin/Quillmark Orvane.exe"
+echo "run: the $QO_BITS-bit program, since $QO_BITS_WHY."
+if ! problem=$(wine --version 2>&1); then
+  echo "run: Wine cannot run programs on this host: ${problem:-its loader failed}" >&2
+  exit 1
+fi
 
 if [ -n "${DISPLAY:-}" ]; then
   exec wine "$program"
 fi
 
 screen=${QO_SCREEN:-1280x1024}
-export WINEARCH=win32 WINEPREFIX=${WINEPREFIX:-$root/build/wine-vnc}
+export WINEPREFIX=${WINEPREFIX:-$root/build/wine-vnc${QO_BITS/32/}}
 logs=$root/build/run-logs
 mkdir -p "$logs"
 
@@ -93,7 +103,11 @@ mkdir -p "$WINEPREFIX"
 if wineserver -p >/dev/null 2>&1; then server_up=1; fi
 if [ ! -f "$WINEPREFIX/system.reg" ]; then
   echo "run: making the Wine prefix $WINEPREFIX (once, about half a minute)"
-  wineboot -i >"$logs/wineboot.log" 2>&1
+  if ! wineboot -i >"$logs/wineboot.log" 2>&1; then
+    echo "run: Wine could not make its prefix $WINEPREFIX:" >&2
+    tail -n 5 "$logs/wineboot.log" >&2
+    exit 1
+  fi
 fi
 # Wine draws captions and frames itself, so the windows can be moved without a
 # window manager.

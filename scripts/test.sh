@@ -7,14 +7,26 @@
 # UndefinedBehaviorSanitizer, the screen-size cases on virtual screens of each
 # size, and every fuzz target for 30 seconds (scripts/fuzz.sh).
 # Ends with one line "N passed, N failed"; exits non-zero when anything failed.
+#
+# The layers under Wine run the build this host can run, found out by trying
+# (scripts/wine-env.sh): the 32-bit program, and the Win32 layer once more on the
+# 64-bit build; or, where the host runs no 32-bit code (or QO_NO_32BIT=1), the
+# 64-bit program, with the 32-bit one built and its file checked by the e2e layer.
 set -uo pipefail
 cd "$(dirname "$0")/.."
 root=$(pwd)
 results="$root/build/test-results"
 
 scripts/setup.sh || exit 1
-scripts/build.sh --native || exit 1
+source scripts/wine-env.sh
+scripts/build.sh --native --both || exit 1
 rm -rf "$results" && mkdir -p "$results"
+
+if [ "$QO_BITS" = 32 ]; then
+  echo "== Builds: $QO_BITS_WHY, so Win32, screen sizes and e2e run on the 32-bit program (build/win32), and Win32 once more on the 64-bit build (build/win64)"
+else
+  echo "== Builds: $QO_BITS_WHY, so Win32, screen sizes and e2e run on the 64-bit program (build/win64) under 64-bit Wine; the 32-bit program (build/win32) is built and its file checked by e2e, not run"
+fi
 
 passed=0
 failed=0
@@ -58,7 +70,14 @@ count "$p" "$f" "unit, sanitized"
 echo "== Layer 2: Win32 integration tests (under Wine)"
 tests/win32/run_win32_tests.sh "$results/win32.xml"
 read -r p f < <(gtest_counts "$results/win32.xml")
-count "$p" "$f" "win32"
+count "$p" "$f" "win32 ($QO_BITS-bit)"
+
+if [ "$QO_BITS" = 32 ]; then
+  echo "== Layer 2 again on the 64-bit build (under 64-bit Wine)"
+  QO_NO_32BIT=1 tests/win32/run_win32_tests.sh "$results/win32-64.xml"
+  read -r p f < <(gtest_counts "$results/win32-64.xml")
+  count "$p" "$f" "win32 (64-bit)"
+fi
 
 echo "== Layer 2, screen sizes: one virtual screen per size (under Wine)"
 tests/win32/run_screen_size_tests.sh "$results/screen-sizes"
@@ -73,7 +92,7 @@ count "$p" "$f" "screen sizes"
 
 echo "== Layer 3: end-to-end tests (the real program under Wine, driven by xdotool)"
 # Output goes to a file, not a pipe: Wine's background processes would hold a pipe open.
-python3 tests/e2e/run.py --build-dir build/win32 >"$results/e2e.txt" 2>&1
+python3 tests/e2e/run.py --build-dir "$QO_BUILD_DIR" >"$results/e2e.txt" 2>&1
 cat "$results/e2e.txt"
 e2e_line=$(grep -E '^e2e: [0-9]+ passed, [0-9]+ failed' "$results/e2e.txt" 2>/dev/null | tail -1)
 if [ -n "$e2e_line" ]; then

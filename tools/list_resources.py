@@ -22,7 +22,7 @@ RT_NAMES = {
     14: "RT_GROUP_ICON", 16: "RT_VERSION", 24: "RT_MANIFEST",
 }
 RT_ICON, RT_GROUP_ICON, RT_VERSION, RT_MANIFEST = 3, 14, 16, 24
-RESOURCE_DIRECTORY_INDEX = 2
+IMPORT_DIRECTORY_INDEX, RESOURCE_DIRECTORY_INDEX = 1, 2
 FIXED_FILE_INFO_SIGNATURE = 0xFEEF04BD
 
 
@@ -48,8 +48,11 @@ class PeImage:
             raise ValueError("no PE signature")
         sections, opt_size = struct.unpack_from("<H12xH", blob, pe + 4 + 2)
         opt = pe + 24
-        magic = struct.unpack_from("<H", blob, opt)[0]
+        self.machine, self.timestamp = struct.unpack_from("<H2xI", blob, pe + 4)
+        self.magic = magic = struct.unpack_from("<H", blob, opt)[0]  # 0x10B PE32, 0x20B PE32+
+        self.subsystem, self.dll_characteristics = struct.unpack_from("<HH", blob, opt + 68)
         dirs = opt + (96 if magic == 0x10B else 112)
+        self.import_rva = struct.unpack_from("<I", blob, dirs + 8 * IMPORT_DIRECTORY_INDEX)[0]
         self.rsrc_rva, self.rsrc_size = struct.unpack_from(
             "<II", blob, dirs + 8 * RESOURCE_DIRECTORY_INDEX)
         table = opt + opt_size
@@ -65,6 +68,15 @@ class PeImage:
     def read_rva(self, rva, size):
         start = self.offset_of(rva)
         return self.blob[start:start + size]
+
+    def imported_dlls(self):
+        """The names of the DLLs the import directory names, in its order."""
+        names, at = [], self.offset_of(self.import_rva) if self.import_rva else None
+        while at is not None and any(struct.unpack_from("<5I", self.blob, at)):
+            start = self.offset_of(struct.unpack_from("<I", self.blob, at + 12)[0])
+            names.append(self.blob[start:self.blob.index(b"\0", start)].decode("ascii"))
+            at += 20
+        return names
 
 
 def directory_entries(blob, base, offset):

@@ -3,17 +3,25 @@ program starts from the unpacked folder."""
 
 import shutil
 import subprocess
+import sys
 import unittest
 import zipfile
 
 import harness
 
+sys.path.insert(0, str(harness.REPO_ROOT / "tools"))
+import list_resources as resources  # noqa: E402
+
 desktop: harness.WineDesktop
 
-ZIP = harness.REPO_ROOT / "dist" / "QuillmarkOrvane-7.00-win32.zip"
+# The zip of the build this host runs: the release (32-bit) or, where the host runs no
+# 32-bit code, the 64-bit one.
+BITS = harness.host_wine()["QO_BITS"]
+DIST = harness.REPO_ROOT / "dist" / ("" if BITS == "32" else "win64")
+ZIP = DIST / f"QuillmarkOrvane-7.00-win{BITS}.zip"
 FOLDER = "QuillmarkOrvane-7.00/"
 PROGRAM = FOLDER + harness.PROGRAM_NAME
-MAX_PROGRAM_BYTES = 1536 * 1024
+MAX_PROGRAM_BYTES = (1536 if BITS == "32" else 2048) * 1024
 
 DYNAMIC_BASE, NX_COMPAT, TERMINAL_SERVER_AWARE = 0x0040, 0x0100, 0x8000
 
@@ -22,23 +30,14 @@ def setUpModule():
     global desktop
     log = harness.artifacts_dir() / "logs" / "package.log"
     log.parent.mkdir(parents=True, exist_ok=True)
+    command = [str(harness.REPO_ROOT / "scripts" / "package.sh"), "--quiet"]
     with open(log, "wb") as out:
-        code = subprocess.run([str(harness.REPO_ROOT / "scripts" / "package.sh"), "--quiet"],
+        code = subprocess.run(command + ([] if BITS == "32" else ["--64"]),
                               stdin=subprocess.DEVNULL, stdout=out, stderr=subprocess.STDOUT,
                               timeout=900).returncode
     if code != 0:
         raise harness.HarnessError(f"scripts/package.sh failed with {code}; see {log}")
     desktop = harness.shared_desktop()
-
-
-def pe_facts(data: bytes) -> dict:
-    """Link time stamp and DLL characteristics of a 32-bit program file."""
-    pe = int.from_bytes(data[0x3C:0x40], "little")
-    assert data[pe:pe + 4] == b"PE\0\0"
-    optional = pe + 24
-    assert int.from_bytes(data[optional:optional + 2], "little") == 0x10B, "not PE32"
-    return {"timestamp": int.from_bytes(data[pe + 8:pe + 12], "little"),
-            "characteristics": int.from_bytes(data[optional + 70:optional + 72], "little")}
 
 
 class ReleasePackageTest(unittest.TestCase):
@@ -75,10 +74,10 @@ class ReleasePackageTest(unittest.TestCase):
         data = self.archive.read(PROGRAM)
         self.assertLessEqual(len(data), MAX_PROGRAM_BYTES)
         self.assertNotIn(b".debug_info", data)
-        facts = pe_facts(data)
-        self.assertEqual(facts["timestamp"], 0)
+        image = resources.PeImage(data)
+        self.assertEqual(image.timestamp, 0)
         for flag in (DYNAMIC_BASE, NX_COMPAT, TERMINAL_SERVER_AWARE):
-            self.assertTrue(facts["characteristics"] & flag, hex(flag))
+            self.assertTrue(image.dll_characteristics & flag, hex(flag))
 
     def test_program_starts_from_the_unpacked_folder(self):
         folder = desktop.work / "unpacked"

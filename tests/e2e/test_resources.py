@@ -1,5 +1,6 @@
 """What the program file carries: the icon group, the version record and the manifest,
-read from the built .exe as the shell would read them."""
+read from the built .exe as the shell would read them, and its PE headers; for the 32-bit
+and the 64-bit build alike, also on a host that cannot run one of them."""
 
 import sys
 import unittest
@@ -10,13 +11,32 @@ sys.path.insert(0, str(harness.REPO_ROOT / "tools"))
 import list_resources as resources  # noqa: E402
 
 RT_ICON, RT_GROUP_ICON, RT_VERSION, RT_MANIFEST = 3, 14, 16, 24
+DYNAMIC_BASE, NX_COMPAT, TERMINAL_SERVER_AWARE = 0x0040, 0x0100, 0x8000
+GUI_SUBSYSTEM = 2
+# What every Windows has in System32: the program brings nothing else.
+SYSTEM_DLLS = {"advapi32.dll", "comctl32.dll", "comdlg32.dll", "gdi32.dll", "kernel32.dll",
+               "msvcrt.dll", "ole32.dll", "oleacc.dll", "oleaut32.dll", "user32.dll"}
+# Machine and optional-header magic of each build.
+BUILDS = {"win32": (0x14C, 0x10B), "win64": (0x8664, 0x20B)}
 
 
-class ProgramFileResourcesTest(unittest.TestCase):
+class ProgramFile:
+    build = ""
+
     @classmethod
     def setUpClass(cls):
-        exe = harness.default_build_dir() / "bin" / "Quillmark Orvane.exe"
+        exe = harness.REPO_ROOT / "build" / cls.build / "bin" / harness.PROGRAM_NAME
+        if not exe.is_file():
+            raise unittest.SkipTest(f"{exe} is not built")
+        cls.image = resources.PeImage(exe.read_bytes())
         cls.found = {(r.type, r.name): r for r in resources.read_resources(exe)}
+
+    def test_headers_say_gui_program_of_its_size_hardened_importing_only_system_dlls(self):
+        self.assertEqual((self.image.machine, self.image.magic), BUILDS[self.build])
+        self.assertEqual(self.image.subsystem, GUI_SUBSYSTEM)
+        for flag in (DYNAMIC_BASE, NX_COMPAT, TERMINAL_SERVER_AWARE):
+            self.assertTrue(self.image.dll_characteristics & flag, hex(flag))
+        self.assertLessEqual({name.lower() for name in self.image.imported_dlls()}, SYSTEM_DLLS)
 
     def resource(self, rtype, name):
         self.assertIn((rtype, name), self.found, f"resource {name} of type {rtype}")
@@ -59,6 +79,14 @@ class ProgramFileResourcesTest(unittest.TestCase):
         self.assertIn(">true</longPathAware>", manifest)
         self.assertIn('name="Microsoft.Windows.Common-Controls"', manifest)
         self.assertIn('version="6.0.0.0"', manifest)
+
+
+class ProgramFile32Test(ProgramFile, unittest.TestCase):
+    build = "win32"
+
+
+class ProgramFile64Test(ProgramFile, unittest.TestCase):
+    build = "win64"
 
 
 if __name__ == "__main__":
