@@ -1,6 +1,7 @@
 #include "platform/win32/services_win32.h"
 
 #include <algorithm>
+#include <new>
 #include <optional>
 #include <utility>
 #include <vector>
@@ -33,11 +34,16 @@ void Win32Application::end() { ::ExitProcess(0); }
 
 namespace {
 
+// Called from the system's frames, so nothing may be thrown out of it: a window
+// that cannot be noted is left enabled and the walk stops.
 BOOL CALLBACK disableEnabled(HWND window, LPARAM disabled) {
-  if (::IsWindowEnabled(window)) {
-    ::EnableWindow(window, FALSE);
+  if (!::IsWindowEnabled(window)) return TRUE;
+  try {
     reinterpret_cast<std::vector<HWND>*>(disabled)->push_back(window);
+  } catch (const std::bad_alloc&) {
+    return FALSE;
   }
+  ::EnableWindow(window, FALSE);
   return TRUE;
 }
 
