@@ -1,6 +1,11 @@
 // The main window built for real: layout at the window's DPI, fonts, controls.
 #include <gtest/gtest.h>
 
+#include "platform/win32/handles.h"  // <windows.h> before the other system headers
+
+#include <oleacc.h>
+#include <servprov.h>
+
 #include "fakes/recording_events.h"
 #include "platform/win32/services_win32.h"
 #include "platform/win32/skin_window_win32.h"
@@ -89,6 +94,12 @@ TEST(MainWindowWin32, ALayoutForTheDpiAMoveCrossesIntoStands) {
   RealMainWindow window;
   EXPECT_EQ(clientRectIn(window.control(L"Text1"), window.control(L"Frame2")),
             (Rect{120, 30, 230, 63}));
+  SIZE asked{};  // the size the system is to suggest for 144 DPI: the one laid out
+  ::SendMessageW(window.surface.hwnd(), WM_GETDPISCALEDSIZE, 144, reinterpret_cast<LPARAM>(&asked));
+  RECT laidOut{};
+  ::GetWindowRect(window.surface.hwnd(), &laidOut);
+  EXPECT_EQ(Rect(0, 0, asked.cx, asked.cy),
+            Rect(0, 0, laidOut.right - laidOut.left, laidOut.bottom - laidOut.top));
 }
 
 // Switched to a dark high-contrast scheme while it runs, the window, skinned or not, paints in it.
@@ -161,6 +172,9 @@ TEST(MainWindowWin32, UserActionsRaiseTheirRoutedEvents) {
       {L"Picture1", WM_RBUTTONUP, 0, MAKELPARAM(2, 2), {"Picture1_Click"}},
       {L"Picture1", WM_LBUTTONDOWN, 0, MAKELPARAM(2, 2), {}},
       {L"Picture1", WM_LBUTTONUP, 0, MAKELPARAM(900, 2), {}},  // let go outside: no click
+      {L"Picture1", WM_KEYDOWN, VK_SPACE, 0, {}},
+      {L"Picture1", WM_KILLFOCUS, 0, 0, {}},
+      {L"Picture1", WM_KEYUP, VK_SPACE, 0, {}},  // Space went down before the focus left
       {L"PushButton2", WM_KEYDOWN, VK_RETURN, 0, {"PushButton2_Click"}},
       {L"PushButton2", WM_MOUSEMOVE, 0, MAKELPARAM(5, 5), {"PushButton2_MouseMove"}},
       {L"Frame1", WM_MOUSEMOVE, 0, 0, {"Frame1_MouseMove"}},
@@ -181,6 +195,42 @@ TEST(MainWindowWin32, UserActionsRaiseTheirRoutedEvents) {
   EXPECT_EQ(window.model.check1Value(), 1);
 }
 
+// A screen reader talks to one object of ours for each of our controls: it refuses
+// what it is not, and "Start Drawing" and the swatch are buttons it can press, the
+// press posted so that a modal dialog does not run inside the reader's call.
+TEST(MainWindowWin32, AScreenReaderPressesOurButtonsThroughOurOwnObject) {
+  ASSERT_TRUE(SUCCEEDED(::CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED)));
+  RealMainWindow window;
+  RecordingEvents events(window.model);
+  window.model.connect(events);
+  VARIANT self{};
+  self.vt = VT_I4;
+  self.lVal = CHILDID_SELF;
+  for (const auto& [name, click] :
+       {std::pair{L"PushButton2", "PushButton2_Click"}, std::pair{L"Picture1", "Picture1_Click"}}) {
+    IAccessible* object = nullptr;
+    ASSERT_EQ(::AccessibleObjectFromWindow(window.control(name), OBJID_CLIENT, IID_IAccessible,
+                                           reinterpret_cast<void**>(&object)),
+              S_OK);
+    void* other = nullptr;
+    EXPECT_EQ(object->QueryInterface(IID_IServiceProvider, &other), E_NOINTERFACE);
+    VARIANT role{};
+    BSTR action = nullptr;
+    EXPECT_EQ(object->get_accRole(self, &role), S_OK);
+    EXPECT_EQ(role.lVal, ROLE_SYSTEM_PUSHBUTTON);
+    EXPECT_EQ(object->get_accDefaultAction(self, &action), S_OK);
+    EXPECT_EQ(std::wstring(action ? action : L""), L"Press");
+    ::SysFreeString(action);
+    events.raised.clear();
+    EXPECT_EQ(object->accDoDefaultAction(self), S_OK);
+    EXPECT_TRUE(events.raised.empty()) << "posted, not sent";
+    testing::pumpMessages(1);
+    EXPECT_EQ(events.raised, std::vector<std::string>{click});
+    object->Release();
+  }
+  ::CoUninitialize();
+}
+
 // The focus cues follow the last input at the first showing (hidden after a start
 // by mouse, as Windows does) and show once Tab moves the focus.  Wine keeps them
 // shown whatever it is told, so the test watches what the window asks for.
@@ -195,8 +245,8 @@ LRESULT CALLBACK watchUiState(HWND window, UINT message, WPARAM wParam, LPARAM l
 TEST(MainWindowWin32, FocusCuesFollowTheFirstInputAndShowOnceTabIsUsed) {
   RealMainWindow window;
   const HWND main = window.surface.hwnd();
-  windowProcedure = reinterpret_cast<WNDPROC>(::SetWindowLongPtrW(
-      main, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&watchUiState)));
+  windowProcedure = reinterpret_cast<WNDPROC>(
+      ::SetWindowLongPtrW(main, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&watchUiState)));
   window.surface.showFirstTime();
   EXPECT_TRUE(window.surface.navigate(MSG{main, WM_KEYDOWN, VK_TAB, 0, 0, {}}));
   ::SetWindowLongPtrW(main, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(windowProcedure));
@@ -216,6 +266,9 @@ TEST(MainWindowWin32, FocusSelectionAndTheCustomPointer) {
   EXPECT_EQ(end, 4u);
   EXPECT_EQ(::SendMessageW(window.control(L"Text1"), EM_GETLIMITTEXT, 0, 0), 32767)
       << "all of which the settings store reads back";
+  MSG tab{window.control(L"Picture1"), WM_KEYDOWN, VK_TAB, 0, 0, {}};
+  EXPECT_EQ(::SendMessageW(tab.hwnd, WM_GETDLGCODE, VK_TAB, reinterpret_cast<LPARAM>(&tab)), 0)
+      << "Tab and Esc stay a dialog manager's";
 
   testing::ScratchFolder folder;
   ASSERT_TRUE(testing::writeWholeFile(folder.file(L"HAND-M.CUR"), testing::tinyCursorFile()));

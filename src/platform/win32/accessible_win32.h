@@ -11,11 +11,15 @@ namespace qo::win32 {
 struct AccessibleFacts {
   std::wstring name;
   long role = 0;  // a ROLE_SYSTEM_* value
+  // The control can be pressed: its default action is "Press", which clicks it
+  // (BM_CLICK, posted).
+  bool pressable = false;
 };
 
-// Answers WM_GETOBJECT for the client area of one of our own controls with the
-// system's standard object for it, corrected by facts.  Accessibility is loaded
-// only when something asks; where it cannot be had, the default answer stands.
+// Answers WM_GETOBJECT for the client area of one of our own controls with an
+// object of ours that tells facts and asks the system's standard object for the
+// rest.  Accessibility is loaded only when something asks; where our object cannot
+// be had, the system's default answer stands.
 LRESULT answerGetObject(HWND control, WPARAM wParam, LPARAM lParam, const AccessibleFacts& facts);
 
 }  // namespace qo::win32
