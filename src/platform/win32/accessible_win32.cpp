@@ -42,9 +42,14 @@ constexpr wchar_t kPressAction[] = L"Press";
 // standard object would lead back to an object that knows nothing of ours.
 class OurAccessible final : public IAccessible, public IOleWindow {
  public:
-  OurAccessible(HWND control, IAccessible* standard, AccessibleFacts facts,
+  OurAccessible(HWND control, IAccessible* standard, const AccessibleFacts& facts,
                 decltype(&::SysAllocString) allocate)
-      : control_(control), standard_(standard), facts_(std::move(facts)), allocate_(allocate) {}
+      : control_(control),
+        standard_(standard),
+        name_(facts.name),
+        role_(facts.role),
+        pressable_(facts.pressable),
+        allocate_(allocate) {}
 
   HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** object) override {
     if (!object) return E_POINTER;
@@ -95,17 +100,17 @@ class OurAccessible final : public IAccessible, public IOleWindow {
 
   // What we know better than the standard object.
   HRESULT STDMETHODCALLTYPE get_accRole(VARIANT child, VARIANT* role) override {
-    if (!isSelf(child) || !role || facts_.role == 0) return standard_->get_accRole(child, role);
+    if (!isSelf(child) || !role || role_ == 0) return standard_->get_accRole(child, role);
     role->vt = VT_I4;
-    role->lVal = facts_.role;
+    role->lVal = role_;
     return S_OK;
   }
   HRESULT STDMETHODCALLTYPE get_accName(VARIANT child, BSTR* name) override {
-    if (!isSelf(child) || !name || facts_.name.empty()) return standard_->get_accName(child, name);
-    return text(facts_.name.c_str(), name);
+    if (!isSelf(child) || !name || name_.empty()) return standard_->get_accName(child, name);
+    return text(name_.c_str(), name);
   }
   HRESULT STDMETHODCALLTYPE get_accDefaultAction(VARIANT child, BSTR* action) override {
-    if (!isSelf(child) || !action || !facts_.pressable) {
+    if (!isSelf(child) || !action || !pressable_) {
       return standard_->get_accDefaultAction(child, action);
     }
     return text(kPressAction, action);
@@ -113,7 +118,7 @@ class OurAccessible final : public IAccessible, public IOleWindow {
   // Posted, never sent: a click may open a modal dialog, whose loop must not run
   // inside the reader's call.
   HRESULT STDMETHODCALLTYPE accDoDefaultAction(VARIANT child) override {
-    if (!isSelf(child) || !facts_.pressable) return standard_->accDoDefaultAction(child);
+    if (!isSelf(child) || !pressable_) return standard_->accDoDefaultAction(child);
     return ::PostMessageW(control_, BM_CLICK, 0, 0) ? S_OK : E_FAIL;
   }
 
@@ -178,7 +183,9 @@ class OurAccessible final : public IAccessible, public IOleWindow {
 
   HWND control_;
   IAccessible* standard_;
-  AccessibleFacts facts_;
+  std::wstring name_;
+  long role_;
+  bool pressable_;
   decltype(&::SysAllocString) allocate_;
   std::atomic<ULONG> references_{1};
 };
@@ -193,8 +200,7 @@ LRESULT ourAnswer(HWND control, WPARAM wParam, const AccessibleFacts& facts) {
                                      reinterpret_cast<void**>(&standard)))) {
       return 0;
     }
-    AccessibleFacts kept = facts;
-    auto* answer = new OurAccessible(control, standard, std::move(kept), system.allocateString);
+    auto* answer = new OurAccessible(control, standard, facts, system.allocateString);
     standard = nullptr;  // the answer holds it now
     const LRESULT result =
         system.resultFromObject(IID_IAccessible, wParam, static_cast<IAccessible*>(answer));

@@ -1,6 +1,6 @@
 #pragma once
 
-#include <string>
+#include <string_view>
 
 #include "platform/win32/handles.h"
 
@@ -9,7 +9,7 @@ namespace qo::win32 {
 // What our own control tells a screen reader in place of the system's guesses (its
 // text, and "client" for a class it does not know).  Empty and 0 keep the system's.
 struct AccessibleFacts {
-  std::wstring name;
+  std::wstring_view name;
   long role = 0;  // a ROLE_SYSTEM_* value
   // The control can be pressed: its default action is "Press", which clicks it
   // (BM_CLICK, posted).

@@ -343,8 +343,9 @@ void Win32FileSystem::replaceFile(const std::wstring& from, const std::wstring& 
   // file under a name we know.
   const std::wstring backup = exists ? backupNameFor(from) : std::wstring();
   const DWORD code = retryWhileHeld([&] { return replaceOrMove(from, to, backup); });
-  if (exists && code != ERROR_SUCCESS && !entryExists(to))
+  if (exists && code != ERROR_SUCCESS && !entryExists(to)) {
     finishHalfwayReplace(from, to, backup, code);
+  }
   if (!backup.empty()) ::DeleteFileW(backup.c_str());  // the old file, or a copy of it
   if (code != ERROR_SUCCESS) {
     ::SetLastError(code);
