@@ -6,6 +6,7 @@
 #include <span>
 #include <string>
 #include <string_view>
+#include <utility>
 
 #include "base/failure.h"
 #include "base/geometry.h"
@@ -86,6 +87,17 @@ class NameTaken : public Failure {
   using Failure::Failure;
 };
 
+// What replaceFile throws when it stopped half-way: the file named to is gone,
+// and what it held and what was to replace it are kept under the names given here
+// (empty where that one is lost).  Those files are the user's only copies now.
+class ReplaceUnfinished : public Failure {
+ public:
+  ReplaceUnfinished(std::wstring reason, std::wstring newAt, std::wstring oldAt)
+      : Failure(std::move(reason)), keptNew(std::move(newAt)), keptOld(std::move(oldAt)) {}
+  std::wstring keptNew;
+  std::wstring keptOld;
+};
+
 // A file's bytes in pieces that follow one another in the file, so that a header
 // and a large body already in memory are written without first being joined.
 using FilePieces = std::span<const std::span<const std::uint8_t>>;
@@ -103,7 +115,8 @@ class FileSystem {
   void writeNewFile(const std::wstring& path, std::span<const std::uint8_t> bytes) {
     writeNewFile(path, FilePieces(&bytes, 1));
   }
-  // Moves from over to, replacing any file named to.
+  // Moves from over to, replacing any file named to.  Throws ReplaceUnfinished
+  // when it had to stop with neither file under the name to.
   virtual void replaceFile(const std::wstring& from, const std::wstring& to) = 0;
   // Removes a file; never throws.
   virtual void removeFile(const std::wstring& path) noexcept = 0;

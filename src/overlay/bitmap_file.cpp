@@ -134,6 +134,18 @@ std::wstring writeTemporaryFile(FileSystem& files, const std::wstring& path,
   throw Failure(L"No free name for a temporary file could be found beside " + path + L".");
 }
 
+// Where the files are that a replace stopped half-way left behind.
+std::wstring whereKept(const ReplaceUnfinished& unfinished) {
+  std::wstring where;
+  if (!unfinished.keptNew.empty()) {
+    where += L" The new file is kept as \"" + unfinished.keptNew + L"\".";
+  }
+  if (!unfinished.keptOld.empty()) {
+    where += L" The old file is kept as \"" + unfinished.keptOld + L"\".";
+  }
+  return where;
+}
+
 }  // namespace
 
 std::uint64_t bmpRowBytes(int width) {
@@ -168,10 +180,15 @@ void writeFileReplacing(FileSystem& files, const std::wstring& path, FilePieces 
     const std::wstring temporary = writeTemporaryFile(files, path, pieces);
     try {
       files.replaceFile(temporary, path);
+    } catch (const ReplaceUnfinished&) {
+      throw;  // the temporary file may hold the only copy now: it stays, and is named
     } catch (...) {
       files.removeFile(temporary);
       throw;
     }
+  } catch (const ReplaceUnfinished& unfinished) {
+    throw Failure(L"\"" + path + L"\" could not be saved. " + unfinished.description() +
+                  whereKept(unfinished));
   } catch (const Failure& failure) {
     // Name the file the user chose, not the temporary one.
     throw Failure(L"\"" + path + L"\" could not be saved. " + failure.description());

@@ -7,6 +7,8 @@
 #include "real_main_window.h"
 #include "win32_test_support.h"
 
+#include <oleacc.h>  // after <windows.h>
+
 namespace qo::win32 {
 namespace {
 
@@ -161,6 +163,9 @@ TEST(MainWindowWin32, UserActionsRaiseTheirRoutedEvents) {
       {L"Picture1", WM_RBUTTONUP, 0, MAKELPARAM(2, 2), {"Picture1_Click"}},
       {L"Picture1", WM_LBUTTONDOWN, 0, MAKELPARAM(2, 2), {}},
       {L"Picture1", WM_LBUTTONUP, 0, MAKELPARAM(900, 2), {}},  // let go outside: no click
+      {L"Picture1", WM_KEYDOWN, VK_SPACE, 0, {}},
+      {L"Picture1", WM_KILLFOCUS, 0, 0, {}},
+      {L"Picture1", WM_KEYUP, VK_SPACE, 0, {}},  // Space went down before the focus left
       {L"PushButton2", WM_KEYDOWN, VK_RETURN, 0, {"PushButton2_Click"}},
       {L"PushButton2", WM_MOUSEMOVE, 0, MAKELPARAM(5, 5), {"PushButton2_MouseMove"}},
       {L"Frame1", WM_MOUSEMOVE, 0, 0, {"Frame1_MouseMove"}},
@@ -181,6 +186,38 @@ TEST(MainWindowWin32, UserActionsRaiseTheirRoutedEvents) {
   EXPECT_EQ(window.model.check1Value(), 1);
 }
 
+// A screen reader talks to one object of ours, which refuses what it is not; it presses
+// "Start Drawing" and the swatch, the click posted (a modal dialog may follow).
+TEST(MainWindowWin32, AScreenReaderPressesOurButtonsThroughOurOwnObject) {
+  ASSERT_TRUE(SUCCEEDED(::CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED)));
+  RealMainWindow window;
+  RecordingEvents events(window.model);
+  window.model.connect(events);
+  VARIANT self{}, role{};
+  self.vt = VT_I4;  // lVal 0: CHILDID_SELF
+  for (const auto& [name, click] :
+       {std::pair{L"PushButton2", "PushButton2_Click"}, std::pair{L"Picture1", "Picture1_Click"}}) {
+    IAccessible* object = nullptr;
+    ASSERT_EQ(S_OK,
+              ::AccessibleObjectFromWindow(window.control(name), OBJID_CLIENT, IID_IAccessible,
+                                           reinterpret_cast<void**>(&object)));
+    void* other = nullptr;
+    EXPECT_EQ(object->QueryInterface(IID_IServiceProvider, &other), E_NOINTERFACE);
+    BSTR action = nullptr;
+    EXPECT_TRUE(object->get_accRole(self, &role) == S_OK && role.lVal == ROLE_SYSTEM_PUSHBUTTON);
+    ASSERT_EQ(object->get_accDefaultAction(self, &action), S_OK);
+    EXPECT_EQ(std::wstring(action), L"Press");
+    ::SysFreeString(action);
+    events.raised.clear();
+    EXPECT_EQ(object->accDoDefaultAction(self), S_OK);
+    EXPECT_TRUE(events.raised.empty()) << "posted, not sent";
+    testing::pumpMessages(1);
+    EXPECT_EQ(events.raised, std::vector<std::string>{click});
+    object->Release();
+  }
+  ::CoUninitialize();
+}
+
 // The focus cues follow the last input at the first showing (hidden after a start
 // by mouse, as Windows does) and show once Tab moves the focus.  Wine keeps them
 // shown whatever it is told, so the test watches what the window asks for.
@@ -195,8 +232,8 @@ LRESULT CALLBACK watchUiState(HWND window, UINT message, WPARAM wParam, LPARAM l
 TEST(MainWindowWin32, FocusCuesFollowTheFirstInputAndShowOnceTabIsUsed) {
   RealMainWindow window;
   const HWND main = window.surface.hwnd();
-  windowProcedure = reinterpret_cast<WNDPROC>(::SetWindowLongPtrW(
-      main, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&watchUiState)));
+  windowProcedure = reinterpret_cast<WNDPROC>(
+      ::SetWindowLongPtrW(main, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&watchUiState)));
   window.surface.showFirstTime();
   EXPECT_TRUE(window.surface.navigate(MSG{main, WM_KEYDOWN, VK_TAB, 0, 0, {}}));
   ::SetWindowLongPtrW(main, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(windowProcedure));
@@ -216,6 +253,8 @@ TEST(MainWindowWin32, FocusSelectionAndTheCustomPointer) {
   EXPECT_EQ(end, 4u);
   EXPECT_EQ(::SendMessageW(window.control(L"Text1"), EM_GETLIMITTEXT, 0, 0), 32767)
       << "all of which the settings store reads back";
+  MSG tab{window.control(L"Picture1"), WM_KEYDOWN, VK_TAB, 0, 0, {}};
+  EXPECT_EQ(::SendMessageW(tab.hwnd, WM_GETDLGCODE, VK_TAB, reinterpret_cast<LPARAM>(&tab)), 0);
 
   testing::ScratchFolder folder;
   ASSERT_TRUE(testing::writeWholeFile(folder.file(L"HAND-M.CUR"), testing::tinyCursorFile()));

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <set>
 #include <thread>
 
 #include "base/failure.h"
@@ -137,9 +138,9 @@ TEST(Win32MessageBoxes, AreModalToTheWholeProgram) {
   const HWND first = topLevel(0);
   const HWND second = topLevel(0);
   const HWND disabledBefore = topLevel(WS_DISABLED);
-  // With a topmost window of the program up (the overlay), the box comes above it.
+  // A box that a topmost window of the program (the overlay) owns comes above it.
   ::SetWindowPos(second, HWND_TOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
-  ::SetActiveWindow(first);
+  ::SetActiveWindow(second);
   bool enabledMeanwhile[2] = {true, true};
   DWORD exStyle = 0;
   testing::DialogAnswer answer(L"Modal test", [&](HWND box) {
@@ -298,6 +299,7 @@ TEST(SaveBitmapFileWin32, ReplacesAnExistingFileAndLeavesNothingElse) {
   EXPECT_EQ(readWholeFile(path), encodeBmp(picture.view()));
   EXPECT_EQ(folder.names(), std::vector<std::wstring>{L"picture.bmp"});
   EXPECT_TRUE(::GetFileAttributesW(path.c_str()) & FILE_ATTRIBUTE_HIDDEN) << "kept from the old";
+  EXPECT_TRUE(::GetFileAttributesW(path.c_str()) & FILE_ATTRIBUTE_ARCHIVE) << "for the next backup";
 }
 
 TEST(SaveBitmapFileWin32, ANameWithoutExtensionIsUsedAsGiven) {
@@ -378,6 +380,59 @@ TEST(SaveBitmapFileWin32, AFileHeldForAMomentIsReplacedOnceLetGo) {
   letGo.join();
   EXPECT_EQ(readWholeFile(path), encodeBmp(SmallPicture().view()));
   EXPECT_EQ(folder.names(), std::vector<std::wstring>{L"busy.bmp"}) << "temporary file left";
+}
+
+// A replace as Windows may answer it: held for a while, stopped half-way with the old
+// file moved aside, moves refused.  The old or the new picture is always under the
+// target's name or a name the report gives.
+TEST(SaveBitmapFileWin32, AReplaceThatStopsHalfWayNeverLosesBothPictures) {
+  enum Left { New, Old, Neither };
+  const struct {
+    const char* what;
+    DWORD code;     // the replace's answer while it fails
+    int failures;   // how often it fails (-1: always)
+    bool oldAside;  // a failing replace has moved the old file to the backup name
+    int refused;    // moves refused: 1 those of the new file, 2 all
+    Left atTarget;
+  } cases[] = {
+      {"held, then let go", ERROR_SHARING_VIOLATION, 3, false, 0, New},
+      {"still held at the deadline", ERROR_UNABLE_TO_REMOVE_REPLACED, -1, false, 0, Old},
+      {"replacement not moved", ERROR_UNABLE_TO_MOVE_REPLACEMENT, 1, false, 0, New},
+      {"old aside, a move finishes", ERROR_UNABLE_TO_MOVE_REPLACEMENT_2, 1, true, 0, New},
+      {"old aside, moved back", ERROR_UNABLE_TO_MOVE_REPLACEMENT_2, 1, true, 1, Old},
+      {"old aside, nothing moves", ERROR_UNABLE_TO_MOVE_REPLACEMENT_2, 1, true, 2, Neither},
+      {"no old file", ERROR_SUCCESS, 0, false, 0, New},
+  };
+  const FileMoves system = systemFileMoves();
+  const std::vector<std::uint8_t> newBytes = encodeBmp(SmallPicture().view()), none;
+  for (const auto& c : cases) {
+    ScratchFolder folder;
+    const std::wstring path = folder.file(L"picture.bmp");
+    ASSERT_TRUE(c.what == std::string_view("no old file") || writeWholeFile(path, kOldBytes));
+    int failures = 0;
+    const auto replace = [&](const std::wstring& to, const std::wstring& from,
+                             const std::wstring& backup) {
+      if (c.failures >= 0 && failures >= c.failures) return system.replace(to, from, backup);
+      if (++failures && c.oldAside) ::MoveFileW(to.c_str(), backup.c_str());
+      return c.code;
+    };
+    const auto move = [&](const std::wstring& from, const std::wstring& to) {
+      const bool refused = c.refused == 2 || (c.refused == 1 && from.ends_with(L".tmp"));
+      return refused ? DWORD{ERROR_LOCK_VIOLATION} : system.move(from, to);
+    };
+    Win32FileSystem files({replace, move});
+    const auto save = [&] { saveBitmapFile(files, path, SmallPicture().view()); };
+    const std::wstring report = c.atTarget == New ? (save(), L"") : failureOf(save);
+    const auto& atTarget = c.atTarget == New ? newBytes : c.atTarget == Old ? kOldBytes : none;
+    EXPECT_EQ(readWholeFile(path), atTarget) << c.what;
+    std::set<std::vector<std::uint8_t>> kept;
+    for (const std::wstring& name : folder.names()) {
+      kept.insert(readWholeFile(folder.file(name)));
+      const bool named = report.find(L'"' + folder.file(name) + L'"') != std::wstring::npos;
+      EXPECT_TRUE(name == L"picture.bmp" || named) << c.what << ": " << narrow(name);
+    }
+    EXPECT_EQ(kept.size(), c.atTarget == Neither ? 2u : 1u) << c.what;  // both pictures then
+  }
 }
 
 TEST(SaveBitmapFileWin32, AFolderOfTheSameNameIsNotReplaced) {

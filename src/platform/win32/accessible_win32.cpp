@@ -1,8 +1,10 @@
 #include "platform/win32/accessible_win32.h"
 
 #include <oleacc.h>
+#include <oleidl.h>
 
 #include <atomic>
+#include <new>
 #include <utility>
 
 #include "base/failure.h"
@@ -31,21 +33,37 @@ const Accessibility& accessibility() {
 
 bool isSelf(const VARIANT& child) { return child.vt == VT_I4 && child.lVal == CHILDID_SELF; }
 
-// The system's standard object, with our name and role.  Everything else is the standard's.
-class OurAccessible final : public IAccessible {
+constexpr wchar_t kPressAction[] = L"Press";
+
+// One object a screen reader talks to for one of our controls: it tells our name,
+// role and default action, and asks the system's standard object for location,
+// state, focus and the like.  It answers no interface but its own (and IOleWindow,
+// which WindowFromAccessibleObject asks for): an interface handed on from the
+// standard object would lead back to an object that knows nothing of ours.
+class OurAccessible final : public IAccessible, public IOleWindow {
  public:
-  OurAccessible(IAccessible* standard, AccessibleFacts facts, decltype(&::SysAllocString) allocate)
-      : standard_(standard), facts_(std::move(facts)), allocate_(allocate) {}
+  OurAccessible(HWND control, IAccessible* standard, const AccessibleFacts& facts,
+                decltype(&::SysAllocString) allocate)
+      : control_(control),
+        standard_(standard),
+        name_(facts.name),
+        role_(facts.role),
+        pressable_(facts.pressable),
+        allocate_(allocate) {}
 
   HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** object) override {
     if (!object) return E_POINTER;
+    *object = nullptr;
     if (::IsEqualIID(iid, IID_IUnknown) || ::IsEqualIID(iid, IID_IDispatch) ||
         ::IsEqualIID(iid, IID_IAccessible)) {
       *object = static_cast<IAccessible*>(this);
-      AddRef();
-      return S_OK;
+    } else if (::IsEqualIID(iid, IID_IOleWindow)) {
+      *object = static_cast<IOleWindow*>(this);
+    } else {
+      return E_NOINTERFACE;
     }
-    return standard_->QueryInterface(iid, object);
+    AddRef();
+    return S_OK;
   }
   ULONG STDMETHODCALLTYPE AddRef() override { return ++references_; }
   ULONG STDMETHODCALLTYPE Release() override {
@@ -54,33 +72,57 @@ class OurAccessible final : public IAccessible {
     return left;
   }
 
+  // IOleWindow
+  HRESULT STDMETHODCALLTYPE GetWindow(HWND* window) override {
+    if (!window) return E_POINTER;
+    *window = control_;
+    return S_OK;
+  }
+  HRESULT STDMETHODCALLTYPE ContextSensitiveHelp(BOOL) override { return E_NOTIMPL; }
+
+  // IDispatch: readers call IAccessible directly; by dispatch there is nothing to have.
+  HRESULT STDMETHODCALLTYPE GetTypeInfoCount(UINT* count) override {
+    if (!count) return E_POINTER;
+    *count = 0;
+    return S_OK;
+  }
+  HRESULT STDMETHODCALLTYPE GetTypeInfo(UINT, LCID, ITypeInfo** info) override {
+    if (info) *info = nullptr;
+    return E_NOTIMPL;
+  }
+  HRESULT STDMETHODCALLTYPE GetIDsOfNames(REFIID, LPOLESTR*, UINT, LCID, DISPID*) override {
+    return E_NOTIMPL;
+  }
+  HRESULT STDMETHODCALLTYPE Invoke(DISPID, REFIID, LCID, WORD, DISPPARAMS*, VARIANT*, EXCEPINFO*,
+                                   UINT*) override {
+    return E_NOTIMPL;
+  }
+
+  // What we know better than the standard object.
   HRESULT STDMETHODCALLTYPE get_accRole(VARIANT child, VARIANT* role) override {
-    if (!isSelf(child) || !role || facts_.role == 0) return standard_->get_accRole(child, role);
+    if (!isSelf(child) || !role || role_ == 0) return standard_->get_accRole(child, role);
     role->vt = VT_I4;
-    role->lVal = facts_.role;
+    role->lVal = role_;
     return S_OK;
   }
   HRESULT STDMETHODCALLTYPE get_accName(VARIANT child, BSTR* name) override {
-    if (!isSelf(child) || !name || facts_.name.empty()) return standard_->get_accName(child, name);
-    *name = allocate_(facts_.name.c_str());
-    return *name ? S_OK : E_OUTOFMEMORY;
+    if (!isSelf(child) || !name || name_.empty()) return standard_->get_accName(child, name);
+    return text(name_.c_str(), name);
+  }
+  HRESULT STDMETHODCALLTYPE get_accDefaultAction(VARIANT child, BSTR* action) override {
+    if (!isSelf(child) || !action || !pressable_) {
+      return standard_->get_accDefaultAction(child, action);
+    }
+    return text(kPressAction, action);
+  }
+  // Posted, never sent: a click may open a modal dialog, whose loop must not run
+  // inside the reader's call.
+  HRESULT STDMETHODCALLTYPE accDoDefaultAction(VARIANT child) override {
+    if (!isSelf(child) || !pressable_) return standard_->accDoDefaultAction(child);
+    return ::PostMessageW(control_, BM_CLICK, 0, 0) ? S_OK : E_FAIL;
   }
 
   // The rest as the standard object answers.
-  HRESULT STDMETHODCALLTYPE GetTypeInfoCount(UINT* count) override {
-    return standard_->GetTypeInfoCount(count);
-  }
-  HRESULT STDMETHODCALLTYPE GetTypeInfo(UINT i, LCID l, ITypeInfo** t) override {
-    return standard_->GetTypeInfo(i, l, t);
-  }
-  HRESULT STDMETHODCALLTYPE GetIDsOfNames(REFIID r, LPOLESTR* n, UINT c, LCID l,
-                                          DISPID* d) override {
-    return standard_->GetIDsOfNames(r, n, c, l, d);
-  }
-  HRESULT STDMETHODCALLTYPE Invoke(DISPID d, REFIID r, LCID l, WORD f, DISPPARAMS* p, VARIANT* v,
-                                   EXCEPINFO* e, UINT* a) override {
-    return standard_->Invoke(d, r, l, f, p, v, e, a);
-  }
   HRESULT STDMETHODCALLTYPE get_accParent(IDispatch** p) override {
     return standard_->get_accParent(p);
   }
@@ -108,14 +150,9 @@ class OurAccessible final : public IAccessible {
   HRESULT STDMETHODCALLTYPE get_accKeyboardShortcut(VARIANT c, BSTR* k) override {
     return standard_->get_accKeyboardShortcut(c, k);
   }
-  HRESULT STDMETHODCALLTYPE get_accFocus(VARIANT* c) override {
-    return standard_->get_accFocus(c);
-  }
+  HRESULT STDMETHODCALLTYPE get_accFocus(VARIANT* c) override { return standard_->get_accFocus(c); }
   HRESULT STDMETHODCALLTYPE get_accSelection(VARIANT* c) override {
     return standard_->get_accSelection(c);
-  }
-  HRESULT STDMETHODCALLTYPE get_accDefaultAction(VARIANT c, BSTR* a) override {
-    return standard_->get_accDefaultAction(c, a);
   }
   HRESULT STDMETHODCALLTYPE accSelect(long f, VARIANT c) override {
     return standard_->accSelect(f, c);
@@ -129,9 +166,6 @@ class OurAccessible final : public IAccessible {
   HRESULT STDMETHODCALLTYPE accHitTest(long x, long y, VARIANT* c) override {
     return standard_->accHitTest(x, y, c);
   }
-  HRESULT STDMETHODCALLTYPE accDoDefaultAction(VARIANT c) override {
-    return standard_->accDoDefaultAction(c);
-  }
   HRESULT STDMETHODCALLTYPE put_accName(VARIANT c, BSTR n) override {
     return standard_->put_accName(c, n);
   }
@@ -142,32 +176,51 @@ class OurAccessible final : public IAccessible {
  private:
   ~OurAccessible() { standard_->Release(); }
 
+  HRESULT text(const wchar_t* value, BSTR* out) const {
+    *out = allocate_(value);
+    return *out ? S_OK : E_OUTOFMEMORY;
+  }
+
+  HWND control_;
   IAccessible* standard_;
-  AccessibleFacts facts_;
+  std::wstring name_;
+  long role_;
+  bool pressable_;
   decltype(&::SysAllocString) allocate_;
   std::atomic<ULONG> references_{1};
 };
 
-}  // namespace
-
-LRESULT answerGetObject(HWND control, WPARAM wParam, LPARAM lParam, const AccessibleFacts& facts) {
-  if (static_cast<LONG>(lParam) != OBJID_CLIENT) {
-    return ::DefWindowProcW(control, WM_GETOBJECT, wParam, lParam);
-  }
+// Our object for control, marshalled for the caller; 0 where it cannot be had (no
+// accessibility on this system, no memory, no apartment to marshal in).
+LRESULT ourAnswer(HWND control, WPARAM wParam, const AccessibleFacts& facts) {
+  IAccessible* standard = nullptr;
   try {
     const Accessibility& system = accessibility();
-    IAccessible* standard = nullptr;
     if (FAILED(system.createStandard(control, OBJID_CLIENT, IID_IAccessible,
                                      reinterpret_cast<void**>(&standard)))) {
       return 0;
     }
-    auto* answer = new OurAccessible(standard, facts, system.allocateString);
-    const LRESULT result = system.resultFromObject(IID_IAccessible, wParam, answer);
+    auto* answer = new OurAccessible(control, standard, facts, system.allocateString);
+    standard = nullptr;  // the answer holds it now
+    const LRESULT result =
+        system.resultFromObject(IID_IAccessible, wParam, static_cast<IAccessible*>(answer));
     answer->Release();  // the result holds its own reference
-    return result;
+    return result > 0 ? result : 0;
   } catch (const Failure&) {
-    return 0;  // no accessibility on this system: nobody is asking, in effect
+  } catch (const std::bad_alloc&) {
   }
+  if (standard) standard->Release();
+  return 0;
+}
+
+}  // namespace
+
+LRESULT answerGetObject(HWND control, WPARAM wParam, LPARAM lParam, const AccessibleFacts& facts) {
+  if (static_cast<LONG>(lParam) == OBJID_CLIENT) {
+    if (const LRESULT ours = ourAnswer(control, wParam, facts)) return ours;
+  }
+  // The reader then makes the system's standard object itself.
+  return ::DefWindowProcW(control, WM_GETOBJECT, wParam, lParam);
 }
 
 }  // namespace qo::win32

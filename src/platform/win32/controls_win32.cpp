@@ -66,13 +66,20 @@ void sendClicked(HWND control) {
                  reinterpret_cast<LPARAM>(control));
 }
 
+// Under a dialog manager, Enter is ours (it opens the chooser); Tab, Esc and the
+// rest stay the dialog's.
+bool wantsEnter(LPARAM lParam) {
+  const auto* message = reinterpret_cast<const MSG*>(lParam);
+  return message && message->message == WM_KEYDOWN && message->wParam == VK_RETURN;
+}
+
 }  // namespace
 
 // What our focusable controls answer alike: they paint all their area themselves,
-// again when the focus or the focus cues change, and tell a screen reader their
-// name and role (0: the system's).
-bool OwnControl::focusableMessage(UINT message, WPARAM wParam, LPARAM lParam, long role,
-                                  LRESULT& result) {
+// again when the focus or the focus cues change, tell a screen reader their name,
+// that they are push buttons and can be pressed, and click on BM_CLICK (which is
+// how a reader presses them) unless a modal box or dialog holds the window.
+bool OwnControl::focusableMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result) {
   switch (message) {
     case WM_ERASEBKGND:
       result = 1;
@@ -84,7 +91,12 @@ bool OwnControl::focusableMessage(UINT message, WPARAM wParam, LPARAM lParam, lo
       result = defaultHandling(message, wParam, lParam);
       return true;
     case WM_GETOBJECT:
-      result = answerGetObject(hwnd(), wParam, lParam, {accessibleName_, role});
+      result =
+          answerGetObject(hwnd(), wParam, lParam, {accessibleName_, ROLE_SYSTEM_PUSHBUTTON, true});
+      return true;
+    case BM_CLICK:
+      if (::IsWindowEnabled(::GetAncestor(hwnd(), GA_ROOT))) sendClicked(hwnd());
+      result = 0;
       return true;
     default:
       return false;
@@ -156,7 +168,8 @@ PictureBoxControl::PictureBoxControl(HWND parent, int id, Colour background)
 
 LRESULT PictureBoxControl::onMessage(UINT message, WPARAM wParam, LPARAM lParam) {
   LRESULT result = 0;
-  if (focusableMessage(message, wParam, lParam, 0, result)) return result;
+  if (message == WM_KILLFOCUS) spaceDown_ = false;  // a Space let go elsewhere is no click
+  if (focusableMessage(message, wParam, lParam, result)) return result;
   switch (message) {
     case WM_PAINT: {
       PaintDc paint(hwnd());
@@ -167,7 +180,7 @@ LRESULT PictureBoxControl::onMessage(UINT message, WPARAM wParam, LPARAM lParam)
       return 0;
     }
     case WM_GETDLGCODE:
-      return DLGC_WANTALLKEYS;
+      return wantsEnter(lParam) ? DLGC_WANTMESSAGE : 0;
     case WM_KEYDOWN:
     case WM_KEYUP:
       onKey(message, wParam);
@@ -240,7 +253,8 @@ void PushButtonControl::paint() {
   ::SetTextColor(dc, skinnedColour(hwnd(), SkinPart::ButtonText, toColorRef(colours.text)));
   RECT text = client;
   if (pressed_) ::OffsetRect(&text, 1, 1);
-  ::DrawTextW(dc, caption.c_str(), static_cast<int>(caption.size()), &text, DT_CENTER | DT_VCENTER | DT_SINGLELINE | DT_NOPREFIX);
+  ::DrawTextW(dc, caption.c_str(), static_cast<int>(caption.size()), &text,
+              DT_CENTER | DT_VCENTER | DT_SINGLELINE | DT_NOPREFIX);
   if (showsFocus(hwnd())) drawFocus(hwnd(), dc, 3);
 }
 
@@ -309,7 +323,8 @@ LRESULT PushButtonControl::onMessage(UINT message, WPARAM wParam, LPARAM lParam)
   if ((message == WM_KEYDOWN || message == WM_KEYUP) && onKey(message, wParam)) return 0;
   LRESULT result = 0;
   if (handleFontMessage(hwnd(), font_, message, wParam, lParam, result)) return result;
-  if (focusableMessage(message, wParam, lParam, ROLE_SYSTEM_PUSHBUTTON, result)) return result;
+  if (message == WM_KILLFOCUS && !tracking_) setPressed(false);  // Space let go elsewhere
+  if (focusableMessage(message, wParam, lParam, result)) return result;
   switch (message) {
     case WM_PAINT:
       paint();

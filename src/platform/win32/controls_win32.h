@@ -26,7 +26,7 @@ class OwnControl : public WindowBase {
   void mouseMoved(WPARAM keys, LPARAM position) {
     if (mouseMove_) mouseMove_(keys, position);
   }
-  bool focusableMessage(UINT message, WPARAM wParam, LPARAM lParam, long role, LRESULT& result);
+  bool focusableMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result);
 
   Colour background_;
 
@@ -50,8 +50,8 @@ class FrameControl final : public OwnControl {
 };
 
 // A picture box: a focusable, sunken box showing its background colour.  A
-// click with the left or the right button (down and up inside the box), Space or
-// Enter raises BN_CLICKED to its parent.
+// click with the left or the right button (down and up inside the box), Space,
+// Enter or BM_CLICK raises BN_CLICKED to its parent.
 class PictureBoxControl final : public OwnControl {
  public:
   PictureBoxControl(HWND parent, int id, Colour background);
@@ -67,7 +67,7 @@ class PictureBoxControl final : public OwnControl {
 };
 
 // The "Start Drawing" push button: a flat, white button drawn by us, raising
-// BN_CLICKED to its parent on a mouse click, Space or Enter.
+// BN_CLICKED to its parent on a mouse click, Space, Enter or BM_CLICK.
 class PushButtonControl final : public OwnControl {
  public:
   PushButtonControl(HWND parent, int id, const std::wstring& caption, Colour background,

@@ -2,6 +2,7 @@
 #include "platform/win32/handles.h"  // <windows.h> before the other system headers
 
 #include <commctrl.h>
+#include <objbase.h>
 
 #include "base/error_report.h"
 #include "base/failure.h"
@@ -20,6 +21,24 @@ void initialiseCommonControls() {
   ::InitCommonControlsEx(&controls);
 }
 
+// The window thread's COM apartment, which handing a screen reader our controls'
+// objects (LresultFromObject) needs.  Without one the reader reads the system's
+// objects instead.
+class ComApartment {
+ public:
+  ComApartment()
+      : started_(SUCCEEDED(
+            ::CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED | COINIT_DISABLE_OLE1DDE))) {}
+  ComApartment(const ComApartment&) = delete;
+  ComApartment& operator=(const ComApartment&) = delete;
+  ~ComApartment() {
+    if (started_) ::CoUninitialize();
+  }
+
+ private:
+  bool started_;
+};
+
 }  // namespace
 
 int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
@@ -28,6 +47,7 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
   // system folder only, never from the program's folder or the current one.
   ::SetDefaultDllDirectories(LOAD_LIBRARY_SEARCH_SYSTEM32);
   initialiseCommonControls();
+  const ComApartment apartment;
   Win32Application app;
   Win32MessageBoxes messages;
   Win32Locale locale;

@@ -214,12 +214,16 @@ void Win32MainWindow::layout(int dpi, const RECT* suggested) {
   placeControls(dpi);
 }
 
-void Win32MainWindow::placeWindow(int dpi, const RECT* suggested) {
+SIZE Win32MainWindow::windowSize(int dpi) const {
   const RECT frame = windowRectForClient(twipsToPixels(definition_.clientWidth, dpi),
                                          twipsToPixels(definition_.clientHeight, dpi), dpi);
-  const int width = frame.right - frame.left;
-  const int height = frame.bottom - frame.top;
-  // Centred on the screen, by the whole window; after a DPI change, where the system suggests.
+  return {frame.right - frame.left, frame.bottom - frame.top};
+}
+
+void Win32MainWindow::placeWindow(int dpi, const RECT* suggested) {
+  const auto [width, height] = windowSize(dpi);
+  // Centred on the screen, by the whole window; after a DPI change, where the system
+  // suggests (a rectangle of our own size: WM_GETDPISCALEDSIZE).
   const int x = suggested ? suggested->left : (::GetSystemMetrics(SM_CXSCREEN) - width) / 2;
   const int y = suggested ? suggested->top : (::GetSystemMetrics(SM_CYSCREEN) - height) / 2;
   ::SetWindowPos(hwnd(), nullptr, x, y, width, height, SWP_NOZORDER | SWP_NOACTIVATE);
@@ -497,6 +501,11 @@ LRESULT Win32MainWindow::onMessage(UINT message, WPARAM wParam, LPARAM lParam) {
     case WM_SETTINGCHANGE:
       if (wParam == SPI_SETHIGHCONTRAST) followScheme();
       return defaultHandling(message, wParam, lParam);
+    case WM_GETDPISCALEDSIZE:
+      // Scaled by the system, the size could differ from ours by a pixel or two, and
+      // near a monitor's edge make the window go back and forth between two DPIs.
+      *reinterpret_cast<SIZE*>(lParam) = windowSize(static_cast<int>(wParam));
+      return TRUE;
     case WM_DPICHANGED:
       layout(HIWORD(wParam), reinterpret_cast<const RECT*>(lParam));
       return 0;

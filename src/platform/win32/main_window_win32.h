@@ -72,6 +72,7 @@ class Win32MainWindow final : public WindowBase, public ControlSurface {
   void nameByLabels();
   void layoutCentred();
   void layout(int dpi, const RECT* suggested);
+  SIZE windowSize(int dpi) const;
   void placeWindow(int dpi, const RECT* suggested);
   void placeControls(int dpi);
   void createFonts(int dpi);
@@ -97,7 +98,7 @@ class Win32MainWindow final : public WindowBase, public ControlSurface {
   ColourBrush background_;
   UniqueCursor mouseIcon_;
   int mousePointer_ = 0;
-  unsigned layouts_ = 0;  // layouts begun, nested ones (WM_DPICHANGED during a move) included
+  unsigned layouts_ = 0;      // layouts begun, nested ones (WM_DPICHANGED during a move) included
   HWND lastFocus_ = nullptr;  // the control that had the focus when the window was deactivated
   Win32DialogHost dialogs_{nullptr};
   std::unique_ptr<DispatchObject> skinFramework_;

@@ -58,13 +58,14 @@ Win32OverlayWindow::Win32OverlayWindow(OverlayEvents& events)
   // bring it back by.
   createWindow(WS_EX_TOOLWINDOW | WS_EX_TOPMOST, kOverlayClass, L"", WS_POPUP | WS_CLIPCHILDREN, 0,
                0, screen.width, screen.height, nullptr, nullptr);
-  ::SetPropW(hwnd(), kTabletProperty,
-             reinterpret_cast<HANDLE>(kTabletDisablePressAndHold | kTabletDisableFlicks));
   dialogs_.setOwner(hwnd());
   const auto& picMain = form2Definition().controls[0];
   const Rect box = pixelRect(picMain, dpiOf(hwnd()));
   previewBox_ =
       std::make_unique<PreviewBox>(hwnd(), RECT{box.left, box.top, box.right, box.bottom});
+  // Last: only a window that is built takes the property, which its discard removes.
+  ::SetPropW(hwnd(), kTabletProperty,
+             reinterpret_cast<HANDLE>(kTabletDisablePressAndHold | kTabletDisableFlicks));
 }
 
 void Win32OverlayWindow::setApplicationIcon() { setApplicationIcons(hwnd()); }

@@ -91,12 +91,19 @@ bool topmostWindowShown() {
   return found;
 }
 
+bool isTopmost(HWND window) { return ::GetWindowLongW(window, GWL_EXSTYLE) & WS_EX_TOPMOST; }
+
+// A dialog owned by a window that is not topmost (the main window) stays an
+// ordinary window: raised, it would stay above every other program until it closes.
 LRESULT CALLBACK raiseDialogComingUp(int code, WPARAM wParam, LPARAM lParam) {
   const auto window = reinterpret_cast<HWND>(wParam);
   wchar_t className[8] = {};
+  const auto ownedByOrdinary = [window] {
+    const HWND owner = ::GetWindow(window, GW_OWNER);
+    return owner && !isTopmost(owner);
+  };
   if (code == HCBT_ACTIVATE && ::GetClassNameW(window, className, 8) &&
-      std::wstring_view(className) == L"#32770" &&
-      !(::GetWindowLongW(window, GWL_EXSTYLE) & WS_EX_TOPMOST)) {
+      std::wstring_view(className) == L"#32770" && !isTopmost(window) && !ownedByOrdinary()) {
     ::SetWindowPos(window, HWND_TOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
   }
   return ::CallNextHookEx(nullptr, code, wParam, lParam);
@@ -218,12 +225,15 @@ namespace {
 // How long a replace is tried again while something else holds the file.
 constexpr ULONGLONG kHeldFileWaitMs = 1000;
 // What the new file takes over from the file it replaces, where the system's own
-// replace does not carry it.
-constexpr DWORD kKeptAttributes = FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM |
-                                  FILE_ATTRIBUTE_ARCHIVE | FILE_ATTRIBUTE_NOT_CONTENT_INDEXED;
+// replace does not carry it.  Not the archive bit: a new file is always one for
+// the next backup to take, whatever the old one's said.
+constexpr DWORD kKeptAttributes =
+    FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM | FILE_ATTRIBUTE_NOT_CONTENT_INDEXED;
 
 // The reasons a replace fails for while the search indexer, a virus scanner, a
-// sync client or a viewer has the file open for a moment.
+// sync client or a viewer has a file open for a moment.  A replace given a backup
+// name that could not move a file leaves both under their names, or the old one
+// under the backup name, which the next try finishes with a move.
 bool heldByAnother(DWORD code) {
   switch (code) {
     case ERROR_SHARING_VIOLATION:
@@ -232,6 +242,7 @@ bool heldByAnother(DWORD code) {
     case ERROR_USER_MAPPED_FILE:
     case ERROR_UNABLE_TO_REMOVE_REPLACED:
     case ERROR_UNABLE_TO_MOVE_REPLACEMENT:
+    case ERROR_UNABLE_TO_MOVE_REPLACEMENT_2:
       return true;
     default:
       return false;
@@ -240,9 +251,8 @@ bool heldByAnother(DWORD code) {
 
 DWORD lastErrorOf(BOOL done) { return done ? ERROR_SUCCESS : ::GetLastError(); }
 
-DWORD moveOver(const std::wstring& from, const std::wstring& to) {
-  return lastErrorOf(
-      ::MoveFileExW(from.c_str(), to.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH));
+bool entryExists(const std::wstring& path) {
+  return ::GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES;
 }
 
 // Whether another program has the file open without letting it be removed.
@@ -257,15 +267,30 @@ bool targetHeld(const std::wstring& path) {
 // ReplaceFileW gives the new file the old one's permissions, attributes and
 // creation time.  Wine's leaves an empty file of its own behind when another
 // program holds the target, so a held target is found out first.
-DWORD replaceExisting(const std::wstring& from, const std::wstring& to) {
-  if (targetHeld(to)) return ERROR_SHARING_VIOLATION;
-  const DWORD code = lastErrorOf(::ReplaceFileW(
-      to.c_str(), from.c_str(), nullptr,
+DWORD systemReplace(const std::wstring& target, const std::wstring& replacement,
+                    const std::wstring& backup) {
+  if (targetHeld(target)) return ERROR_SHARING_VIOLATION;
+  return lastErrorOf(::ReplaceFileW(
+      target.c_str(), replacement.c_str(), backup.empty() ? nullptr : backup.c_str(),
       REPLACEFILE_IGNORE_MERGE_ERRORS | REPLACEFILE_IGNORE_ACL_ERRORS, nullptr, nullptr));
-  // Where the system cannot replace (a device name, a file system that does not
-  // know how) or has already moved the old file away under a name of its own, a
-  // plain move finishes: the new file is complete.
-  return code == ERROR_SUCCESS || heldByAnother(code) ? code : moveOver(from, to);
+}
+
+DWORD systemMove(const std::wstring& from, const std::wstring& to) {
+  return lastErrorOf(
+      ::MoveFileExW(from.c_str(), to.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH));
+}
+
+// A free name for the old file while it is replaced: the new file's temporary name
+// with its last character changed, so that it fits wherever that one fits.  Empty
+// when none is free.
+std::wstring backupNameFor(const std::wstring& from) {
+  for (const wchar_t last : {L'~', L'_', L'='}) {
+    if (from.empty() || from.back() == last) continue;
+    std::wstring name = from;
+    name.back() = last;
+    if (!entryExists(name)) return name;
+  }
+  return {};
 }
 
 // Tries attempt until it succeeds, fails for another reason than a held file, or
@@ -283,7 +308,30 @@ DWORD retryWhileHeld(const std::function<DWORD()>& attempt) {
   }
 }
 
+// The new file goes to the next backup (the system's replace carries the old
+// file's attributes over, the archive bit with them).
+void markForBackup(const std::wstring& path) {
+  const DWORD attributes = ::GetFileAttributesW(path.c_str());
+  if (attributes != INVALID_FILE_ATTRIBUTES && !(attributes & FILE_ATTRIBUTE_ARCHIVE)) {
+    ::SetFileAttributesW(path.c_str(), attributes | FILE_ATTRIBUTE_ARCHIVE);
+  }
+}
+
 }  // namespace
+
+FileMoves systemFileMoves() { return {systemReplace, systemMove}; }
+
+// One try: a replace, or a move where there is nothing to replace (also once a try
+// that stopped half-way has moved the old file aside).  Where the system cannot
+// replace at all (a device name, a file system that does not know how) and the old
+// file is still in place, a plain move does it.
+DWORD Win32FileSystem::replaceOrMove(const std::wstring& from, const std::wstring& to,
+                                     const std::wstring& backup) {
+  if (!entryExists(to)) return moves_.move(from, to);
+  const DWORD code = moves_.replace(to, from, backup);
+  if (code == ERROR_SUCCESS || heldByAnother(code) || !entryExists(to)) return code;
+  return moves_.move(from, to);
+}
 
 void Win32FileSystem::replaceFile(const std::wstring& from, const std::wstring& to) {
   const DWORD attributes = ::GetFileAttributesW(to.c_str());
@@ -294,15 +342,35 @@ void Win32FileSystem::replaceFile(const std::wstring& from, const std::wstring& 
     throwError(L"", ERROR_ACCESS_DENIED);
   }
   // Wine's ReplaceFileW carries no attributes over: they go on the new file first.
-  if (exists && (attributes & kKeptAttributes)) {
-    ::SetFileAttributesW(from.c_str(), attributes & kKeptAttributes);
+  if (exists) {
+    ::SetFileAttributesW(from.c_str(), (attributes & kKeptAttributes) | FILE_ATTRIBUTE_ARCHIVE);
   }
-  const DWORD code =
-      retryWhileHeld([&] { return exists ? replaceExisting(from, to) : moveOver(from, to); });
+  // With a backup name of our own, a replace that stops half-way leaves the old
+  // file under a name we know.
+  const std::wstring backup = exists ? backupNameFor(from) : std::wstring();
+  const DWORD code = retryWhileHeld([&] { return replaceOrMove(from, to, backup); });
+  if (exists && code != ERROR_SUCCESS && !entryExists(to)) {
+    finishHalfwayReplace(from, to, backup, code);
+  }
+  if (!backup.empty()) ::DeleteFileW(backup.c_str());  // the old file, or a copy of it
   if (code != ERROR_SUCCESS) {
     ::SetLastError(code);
     throwLastReason(L"The file could not be put in place.");
   }
+  markForBackup(to);
+}
+
+// Neither file is under the name to: the old one is moved back.  Where even that
+// fails, both stay under the names they have, which the failure gives, and nothing
+// is removed: they are the only copies.
+void Win32FileSystem::finishHalfwayReplace(const std::wstring& from, const std::wstring& to,
+                                           const std::wstring& backup, DWORD code) {
+  if (!backup.empty() && entryExists(backup) &&
+      retryWhileHeld([&] { return moves_.move(backup, to); }) == ERROR_SUCCESS) {
+    return;
+  }
+  throw ReplaceUnfinished(systemMessage(code), entryExists(from) ? from : std::wstring(),
+                          !backup.empty() && entryExists(backup) ? backup : std::wstring());
 }
 
 void Win32FileSystem::removeFile(const std::wstring& path) noexcept { ::DeleteFileW(path.c_str()); }

@@ -23,10 +23,10 @@ class Win32Application final : public Application {
 };
 
 // While it lives, a dialog box that comes up on this thread (a message box, a
-// common dialog) is made topmost when a topmost window of the program (the
-// overlay) is shown, so that it opens above that window and never behind it,
-// whichever window owns it.  Not every system makes an owned dialog topmost
-// with its owner, and Wine ignores MB_TOPMOST.
+// common dialog) with no owner or a topmost owner is made topmost when a topmost
+// window of the program (the overlay) is shown, so that it opens above that window
+// and never behind it.  Wine does not make an owned dialog topmost with its owner,
+// and ignores MB_TOPMOST.
 class DialogsAboveTopmost {
  public:
   DialogsAboveTopmost();
@@ -68,14 +68,36 @@ class Win32EventPump final : public EventPump {
   Filter filter_;
 };
 
+// The two system calls a replace is made of, each giving a Win32 error code (0 when
+// done): a test stands in its own to play what only Windows does, such as a replace
+// that stops half-way.
+struct FileMoves {
+  // ReplaceFileW: target takes replacement's place; the old target goes to backup.
+  std::function<DWORD(const std::wstring& target, const std::wstring& replacement,
+                      const std::wstring& backup)>
+      replace;
+  // MoveFileExW, replacing an existing file.
+  std::function<DWORD(const std::wstring& from, const std::wstring& to)> move;
+};
+// The system's own.
+FileMoves systemFileMoves();
+
 class Win32FileSystem final : public FileSystem {
  public:
+  explicit Win32FileSystem(FileMoves moves = systemFileMoves()) : moves_(std::move(moves)) {}
   std::int64_t lastChangeTime(const std::wstring& path) override;
   using FileSystem::writeNewFile;
   void writeNewFile(const std::wstring& path, FilePieces pieces) override;
   void replaceFile(const std::wstring& from, const std::wstring& to) override;
   void removeFile(const std::wstring& path) noexcept override;
   std::optional<DirectoryEntry> findEntry(const std::wstring& path) noexcept override;
+
+ private:
+  DWORD replaceOrMove(const std::wstring& from, const std::wstring& to, const std::wstring& backup);
+  void finishHalfwayReplace(const std::wstring& from, const std::wstring& to,
+                            const std::wstring& backup, DWORD code);
+
+  FileMoves moves_;
 };
 
 class Win32ScreenContext final : public ScreenContext {
