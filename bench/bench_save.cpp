@@ -4,7 +4,7 @@
 #include <vector>
 
 #include "bench_support.h"
-#include "overlay/bitmap_file.h"
+#include "formats/bitmap_file.h"
 #include "platform/win32/persistent_image.h"
 
 namespace qo::bench {

@@ -14,7 +14,7 @@
 
 #include "base/failure.h"
 #include "base/image.h"
-#include "overlay/bitmap_file.h"
+#include "formats/bitmap_file.h"
 
 namespace {
 

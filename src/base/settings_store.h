@@ -11,7 +11,16 @@ namespace qo {
 
 // Where this program's options live in the store.
 inline constexpr std::wstring_view kSettingsApplication = L"Vantorel";
-inline constexpr std::wstring_view kSettingsSection = L"Quillmark Orvane";
+inline constexpr std::wstring_view kSettingsSection = L"Quillmark Orvane";  // kProductName
+
+// The line options' keys (named after the controls that show them) and defaults.
+struct LineOption {
+  std::wstring_view key;
+  std::int32_t defaultValue;
+};
+inline constexpr LineOption kThicknessOption{L"Text1", 5};
+inline constexpr LineOption kColourOption{L"Color", 255};
+inline constexpr LineOption kMinimiseOption{L"Check1", 0};
 
 // Per-user text values addressed by application, section and key.  Nothing is
 // cached: every read goes to the store, every write straight through.

@@ -138,7 +138,7 @@ class HeadlessOverlayWindow final : public OverlayWindow {
 class HeadlessOverlayHost final : public OverlayHost {
  public:
   HeadlessOverlayHost(Size screen, HeadlessScreen& source) : screen_(screen), source_(source) {}
-  std::unique_ptr<OverlayWindow> buildOverlay(OverlayEvents& events) override;
+  std::unique_ptr<OverlayWindow> buildOverlay(FormEvents& events) override;
   void discardOverlay(std::unique_ptr<OverlayWindow> window) override;
 
   HeadlessOverlayWindow* current = nullptr;  // the last one built, while it lives

@@ -1,4 +1,4 @@
-#include "overlay/bitmap_file.h"
+#include "formats/bitmap_file.h"
 
 #include <gtest/gtest.h>
 #include <unistd.h>

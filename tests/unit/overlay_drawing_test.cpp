@@ -2,7 +2,7 @@
 #include <gtest/gtest.h>
 
 #include "base/error_report.h"
-#include "overlay/bitmap_file.h"
+#include "formats/bitmap_file.h"
 #include "overlay/form2.h"
 #include "fakes/headless_platform.h"
 

@@ -6,7 +6,7 @@
 #include "base/error_report.h"
 #include "forms/form1.h"
 #include "dialog_answer.h"
-#include "overlay/bitmap_file.h"
+#include "formats/bitmap_file.h"
 #include "overlay/form2.h"
 #include "fakes/headless_platform.h"
 #include "platform/win32/overlay_window_win32.h"
@@ -36,7 +36,7 @@ LPARAM at(int x, int y) { return MAKELPARAM(x, y); }
 // been handled: a window must not be destroyed while it handles its own message.
 class WatchingOverlayHost final : public OverlayHost {
  public:
-  std::unique_ptr<OverlayWindow> buildOverlay(OverlayEvents& events) override {
+  std::unique_ptr<OverlayWindow> buildOverlay(FormEvents& events) override {
     watcher_.form2 = &events;
     auto window = inner_.buildOverlay(watcher_);
     watcher_.window = static_cast<Win32OverlayWindow&>(*window).hwnd();
@@ -51,19 +51,12 @@ class WatchingOverlayHost final : public OverlayHost {
   bool aliveAfterDoubleClick() const { return watcher_.aliveAfterDoubleClick; }
 
  private:
-  struct Watcher final : OverlayEvents {
-    void Form_MouseDown(int button, int shift, float x, float y) override {
-      form2->Form_MouseDown(button, shift, x, y);
+  struct Watcher final : FormEvents {
+    void raise(std::wstring_view control, ControlEvent event, const MouseArgs& mouse) override {
+      form2->raise(control, event, mouse);
+      if (event == ControlEvent::DblClick) aliveAfterDoubleClick = ::IsWindow(window);
     }
-    void Form_MouseMove(int button, int shift, float x, float y) override {
-      form2->Form_MouseMove(button, shift, x, y);
-    }
-    void Form_DblClick() override {
-      form2->Form_DblClick();
-      aliveAfterDoubleClick = ::IsWindow(window);
-    }
-    void systemClose() override { form2->systemClose(); }
-    OverlayEvents* form2 = nullptr;
+    FormEvents* form2 = nullptr;
     HWND window = nullptr;
     bool aliveAfterDoubleClick = false;
   };

@@ -16,7 +16,7 @@
 
 #include "forms/form1.h"
 #include "base/error_report.h"
-#include "overlay/bitmap_file.h"
+#include "formats/bitmap_file.h"
 #include "overlay/form2.h"
 #include "fakes/headless_platform.h"
 #include "platform/win32/overlay_window_win32.h"

@@ -11,8 +11,9 @@
 #include "platform/win32/cursor_file_win32.h"
 #include "platform/win32/services_win32.h"
 #include "platform/win32/skin_framework_win32.h"
+#include "platform/win32/system_library.h"
 #include "platform/win32/win32_error.h"
-#include "ui/resource_ids.h"
+#include "platform/win32/resources/resource_ids.h"
 
 namespace qo::win32 {
 
@@ -51,8 +52,7 @@ int textWidth(HWND control, HFONT font) {
 RECT windowRectForClient(int width, int height, int dpi) {
   RECT r{0, 0, width, height};
   using AdjustForDpiFn = BOOL(WINAPI*)(LPRECT, DWORD, BOOL, DWORD, UINT);
-  const auto adjustForDpi = reinterpret_cast<AdjustForDpiFn>(reinterpret_cast<void*>(
-      ::GetProcAddress(::GetModuleHandleW(L"user32.dll"), "AdjustWindowRectExForDpi")));
+  const auto adjustForDpi = user32Function<AdjustForDpiFn>("AdjustWindowRectExForDpi");
   if (adjustForDpi) {
     adjustForDpi(&r, kMainStyle, FALSE, 0, static_cast<UINT>(dpi));
   } else {
@@ -68,7 +68,9 @@ int checkState(int value) {
 }  // namespace
 
 Win32MainWindow::Win32MainWindow(const WindowDefinition& definition)
-    : definition_(definition), backColour_(definition.background) {
+    : WindowBase(uncaughtErrorReport(definition.name)),
+      definition_(definition),
+      backColour_(definition.background) {
   registerClass(kMainClass, 0, ::LoadCursorW(nullptr, IDC_ARROW), nullptr);
   const std::wstring caption(definition.caption);
   createWindow(WS_EX_CONTROLPARENT, kMainClass, caption.c_str(), kMainStyle, CW_USEDEFAULT,
@@ -259,7 +261,7 @@ std::size_t Win32MainWindow::find(HWND window) const {
 
 Win32MainWindow::Control& Win32MainWindow::at(std::size_t index) {
   if (index >= controls_.size() || !controls_[index].hwnd) {
-    throw Failure(L"Object doesn't support this property or method");
+    throw Failure(kNotSupported);
   }
   return controls_[index];
 }

@@ -19,14 +19,13 @@ class PreviewBox final : public WindowBase {
 
  protected:
   LRESULT onMessage(UINT message, WPARAM wParam, LPARAM lParam) override;
-  std::wstring_view formName() const override { return form2Definition().name; }
 };
 
 // The overlay Form2: borderless, maximised over the whole screen, no taskbar
 // button, with its persistent image alive from creation.
 class Win32OverlayWindow final : public WindowBase, public OverlayWindow {
  public:
-  explicit Win32OverlayWindow(OverlayEvents& events);
+  explicit Win32OverlayWindow(FormEvents& events);
 
   void setApplicationIcon() override;
   void loadMouseIcon(const std::wstring& path) override;
@@ -45,13 +44,13 @@ class Win32OverlayWindow final : public WindowBase, public OverlayWindow {
 
  protected:
   LRESULT onMessage(UINT message, WPARAM wParam, LPARAM lParam) override;
-  std::wstring_view formName() const override { return form2Definition().name; }
 
  private:
   void paint();
-  void raiseMouse(UINT message, WPARAM wParam, LPARAM lParam);
+  void raise(ControlEvent event, const MouseArgs& mouse = {});
+  void raiseMouse(ControlEvent event, int button, WPARAM wParam, LPARAM lParam);
 
-  OverlayEvents& events_;
+  FormEvents& events_;
   std::unique_ptr<PersistentImage> image_;
   std::unique_ptr<PreviewBox> previewBox_;
   Win32DialogHost dialogs_;
@@ -61,7 +60,7 @@ class Win32OverlayWindow final : public WindowBase, public OverlayWindow {
 
 class Win32OverlayHost final : public OverlayHost {
  public:
-  std::unique_ptr<OverlayWindow> buildOverlay(OverlayEvents& events) override;
+  std::unique_ptr<OverlayWindow> buildOverlay(FormEvents& events) override;
   void discardOverlay(std::unique_ptr<OverlayWindow> window) override;
 };
 

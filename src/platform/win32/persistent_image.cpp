@@ -6,7 +6,7 @@
 #include <utility>
 
 #include "base/failure.h"
-#include "overlay/bitmap_file.h"
+#include "formats/bitmap_file.h"
 #include "platform/win32/win32_error.h"
 
 namespace qo::win32 {
@@ -130,7 +130,7 @@ BlockCopy blitBetween(HDC target, HDC source) {
   };
 }
 
-// On its way between the screen's layout and the image's the system reads and
+// [Wine] On its way between the screen's layout and the image's the system reads and
 // converts the pixels in buffers of its own as large as what is copied at once:
 // for the whole screen in one block they are a second and third screen-sized
 // image for a moment.  Repainting copies in bands for that reason; the screen

@@ -5,6 +5,7 @@
 #include <utility>
 #include <vector>
 
+#include "base/error_report.h"
 #include "base/failure.h"
 #include "platform/win32/win32_error.h"
 
@@ -249,8 +250,8 @@ bool targetHeld(const std::wstring& path) {
 }
 
 // ReplaceFileW gives the new file the old one's permissions, attributes and
-// creation time.  Wine's leaves an empty file of its own behind when another
-// program holds the target, so a held target is found out first.
+// creation time.  [Wine] Wine's leaves an empty file of its own behind when
+// another program holds the target, so a held target is found out first.
 DWORD replaceExisting(const std::wstring& from, const std::wstring& to) {
   if (targetHeld(to)) return ERROR_SHARING_VIOLATION;
   const DWORD code = lastErrorOf(::ReplaceFileW(
@@ -282,12 +283,12 @@ DWORD retryWhileHeld(const std::function<DWORD()>& attempt) {
 void Win32FileSystem::replaceFile(const std::wstring& from, const std::wstring& to) {
   const DWORD attributes = ::GetFileAttributesW(to.c_str());
   const bool exists = attributes != INVALID_FILE_ATTRIBUTES;
-  // Windows refuses to replace a read-only file; Wine does not.  A file the user
+  // [Wine] Windows refuses to replace a read-only file; Wine does not.  A file the user
   // protected stays protected on both, and a folder is never replaced.
   if (exists && (attributes & (FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_DIRECTORY))) {
     throwError(L"", ERROR_ACCESS_DENIED);
   }
-  // Wine's ReplaceFileW carries no attributes over: they go on the new file first.
+  // [Wine] Wine's ReplaceFileW carries no attributes over: they go on the new file first.
   if (exists && (attributes & kKeptAttributes)) {
     ::SetFileAttributesW(from.c_str(), attributes & kKeptAttributes);
   }
@@ -396,6 +397,26 @@ HighContrastReader setHighContrastReader(HighContrastReader reader) {
 
 PaintColours paintColoursNow(Colour background, Colour text) {
   return paintColours({background, text}, highContrastOn());
+}
+
+// There is no numbered statement to name: the report names the form, WindowProc
+// as the handler, and the window message in place of the line.  A failure while
+// such a report is open (a repaint behind it, say) is not reported again.
+std::function<void(std::wstring_view, UINT)> uncaughtErrorReport(std::wstring_view form) {
+  return [form](std::wstring_view description, UINT message) {
+    static bool reportOpen = false;
+    if (reportOpen) return;
+    reportOpen = true;
+    try {
+      Win32MessageBoxes boxes;
+      showErrorReport(boxes, description, location::windowProcedureLocation(form),
+                      static_cast<int>(message));
+    } catch (...) {
+      reportOpen = false;
+      throw;
+    }
+    reportOpen = false;
+  };
 }
 
 }  // namespace qo::win32

@@ -19,14 +19,14 @@ class Win32Application final : public Application {
   [[noreturn]] void end() override;
 
  private:
-  std::wstring title_ = L"Quillmark Orvane";
+  std::wstring title_{kProductName};
 };
 
 // While it lives, a dialog box that comes up on this thread (a message box, a
 // common dialog) is made topmost when a topmost window of the program (the
 // overlay) is shown, so that it opens above that window and never behind it,
 // whichever window owns it.  Not every system makes an owned dialog topmost
-// with its owner, and Wine ignores MB_TOPMOST.
+// with its owner, and [Wine] Wine ignores MB_TOPMOST.
 class DialogsAboveTopmost {
  public:
   DialogsAboveTopmost();
@@ -37,6 +37,11 @@ class DialogsAboveTopmost {
  private:
   HHOOK hook_ = nullptr;
 };
+
+// The error report for a failure that reached a window procedure of form's
+// windows unhandled, for WindowBase (UncaughtFailureReport).
+std::function<void(std::wstring_view description, UINT message)> uncaughtErrorReport(
+    std::wstring_view form);
 
 class Win32MessageBoxes final : public MessageBoxes {
  public:

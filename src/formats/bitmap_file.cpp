@@ -1,4 +1,4 @@
-#include "overlay/bitmap_file.h"
+#include "formats/bitmap_file.h"
 
 #include <algorithm>
 #include <atomic>
