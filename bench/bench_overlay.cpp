@@ -123,7 +123,7 @@ void benchOverlay(Report& report, BenchProgram& program) {
                         size.width, size.height));
   benchStartDrawing(report, program);
   Form2& form = program.form1.form2();
-  const Size image = form.window().imageSize();
+  const Size image{form.window().image().width, form.window().image().height};
   report.line(format("  persistent image %d x %d; pen width m_Width = %d, colour 0x%06X",
                      image.width, image.height, form.m_Width, static_cast<unsigned>(form.m_Color)));
   benchScreenCopy(report, program, form);

@@ -4,6 +4,7 @@
 #include <vector>
 
 #include "bench_support.h"
+#include "fakes/bitmap_encoder.h"
 #include "formats/bitmap_file.h"
 #include "platform/win32/persistent_image.h"
 

@@ -5,8 +5,7 @@
 
 namespace qo {
 
-// The kinds of event a window and its controls raise.  Unload is the user's or
-// the system's close of the window.
+// What a window and its controls raise; Unload: the user or the system closes it.
 enum class ControlEvent { Load, Unload, MouseMove, MouseDown, MouseUp, DblClick, Click, Change,
                           GotFocus, LostFocus };
 
@@ -22,16 +21,16 @@ struct MouseArgs {
   float y = 0;
 };
 
-// Where a window's events go: its form, which routes each event of a control
-// (or of the window, named by its form's name) to a handler.  Every window
-// reaches its form this way.
+// Where a window's events go: its form, which routes each event of a control (or
+// of the window, named by the form's name) to a handler.
 class FormEvents {
  public:
   virtual ~FormEvents() = default;
   virtual void raise(std::wstring_view control, ControlEvent event, const MouseArgs& mouse) = 0;
 };
 
-// One row of a form's route table: the handler an event of a control goes to.
+// One row of a form's route table; routeEvent calls the handler routed for an
+// event, and an event without a route is not handled.
 template <class Form>
 struct Route {
   std::wstring_view control;
@@ -40,7 +39,6 @@ struct Route {
   void (Form::*mouseHandler)(int button, int shift, float x, float y) = nullptr;
 };
 
-// Calls the handler routed for the event; an event without a route is not handled.
 template <class Form>
 void routeEvent(Form& form, std::span<const Route<Form>> routes, std::wstring_view control,
                 ControlEvent event, const MouseArgs& mouse) {

@@ -23,8 +23,6 @@ class OverlayWindow {
   virtual void setApplicationIcon() = 0;
   virtual void loadMouseIcon(const std::wstring& path) = 0;
 
-  // Size of the persistent image in pixels.
-  virtual Size imageSize() = 0;
   // Plain copy of size pixels from the screen at (0, 0) into the persistent image.
   virtual void copyFromScreen(ScreenContext& screen, Size size) = 0;
   // A solid, round-ended line into the persistent image; the window shows it.

@@ -14,10 +14,7 @@ inline constexpr std::wstring_view kSettingsApplication = L"Vantorel";
 inline constexpr std::wstring_view kSettingsSection = L"Quillmark Orvane";  // kProductName
 
 // The line options' keys (named after the controls that show them) and defaults.
-struct LineOption {
-  std::wstring_view key;
-  std::int32_t defaultValue;
-};
+struct LineOption { std::wstring_view key; std::int32_t defaultValue; };
 inline constexpr LineOption kThicknessOption{L"Text1", 5};
 inline constexpr LineOption kColourOption{L"Color", 255};
 inline constexpr LineOption kMinimiseOption{L"Check1", 0};

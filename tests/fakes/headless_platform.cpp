@@ -2,6 +2,7 @@
 
 #include "base/error_report.h"
 #include "base/failure.h"
+#include "fakes/bitmap_encoder.h"
 #include "formats/bitmap_file.h"
 
 namespace qo {

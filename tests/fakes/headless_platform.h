@@ -104,7 +104,6 @@ class HeadlessOverlayWindow final : public OverlayWindow {
 
   void setApplicationIcon() override { hasIcon = true; }
   void loadMouseIcon(const std::wstring& path) override;
-  Size imageSize() override { return image_.size(); }
   void copyFromScreen(ScreenContext& screen, Size size) override;
   void drawLine(Point from, Point to, int penWidth, Colour colour) override;
   ImageView image() override { return image_.view(); }

@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include "base/error_report.h"
+#include "fakes/bitmap_encoder.h"
 #include "formats/bitmap_file.h"
 #include "overlay/form2.h"
 #include "fakes/headless_platform.h"

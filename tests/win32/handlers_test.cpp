@@ -6,6 +6,7 @@
 #include "base/error_report.h"
 #include "forms/form1.h"
 #include "dialog_answer.h"
+#include "fakes/bitmap_encoder.h"
 #include "formats/bitmap_file.h"
 #include "overlay/form2.h"
 #include "fakes/headless_platform.h"
@@ -147,7 +148,7 @@ TEST_F(HandlersOnWin32, OverlayTakesTheScreenTheColourAndTheCornerForThePreview)
   EXPECT_EQ(form2().m_Color, rgb(10, 20, 30));
   OverlayWindow& overlay = form2().window();
   const Size size = screen.size();
-  EXPECT_EQ(overlay.imageSize(), size);
+  EXPECT_EQ((Size{overlay.image().width, overlay.image().height}), size);
   EXPECT_EQ(overlay.previewBox(), Rect(size.width - 25, size.height - 25, size.width, size.height));
   EXPECT_TRUE(::IsWindowVisible(overlayHwnd()));
   EXPECT_EQ(mainWindow.minimiseCalls, 0) << "Check1 is clear";

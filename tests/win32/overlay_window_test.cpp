@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "base/failure.h"
+#include "fakes/bitmap_encoder.h"
 #include "formats/bitmap_file.h"
 #include "platform/win32/overlay_window_win32.h"
 #include "platform/win32/persistent_image.h"
@@ -85,7 +86,7 @@ TEST_F(OverlayWindowTest, IsABorderlessHiddenTopmostToolWindowWithDoubleClicks) 
 }
 
 TEST_F(OverlayWindowTest, ImageIsTheScreenSize) {
-  EXPECT_EQ(overlay.imageSize(), screenSize());
+  EXPECT_EQ((Size{overlay.image().width, overlay.image().height}), screenSize());
   const ImageView image = overlay.image();
   EXPECT_EQ(image.width, screenSize().width);
   EXPECT_EQ(image.height, screenSize().height);

@@ -16,6 +16,7 @@
 
 #include "forms/form1.h"
 #include "base/error_report.h"
+#include "fakes/bitmap_encoder.h"
 #include "formats/bitmap_file.h"
 #include "overlay/form2.h"
 #include "fakes/headless_platform.h"
@@ -113,7 +114,7 @@ TEST_F(ScreenSizeBadInput, StartDrawingCopiesTheWholeScreenOrReportsWhatFailed) 
 
   EXPECT_TRUE(messages_.shown.empty()) << narrow(messages_.shown.front().text);
   OverlayWindow& overlay = form1_.form2().window();
-  ASSERT_EQ(overlay.imageSize(), expected_);
+  ASSERT_EQ((Size{overlay.image().width, overlay.image().height}), expected_);
   EXPECT_EQ(overlay.previewBox(), Rect(right - 24, bottom - 24, right + 1, bottom + 1));
   const ImageView picture = overlay.image();
   EXPECT_EQ(picture.at(0, 0) & 0xFFFFFF, topLeft);

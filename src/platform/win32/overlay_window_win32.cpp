@@ -26,19 +26,9 @@ constexpr UINT_PTR kTabletDisableFlicks = 0x00010000;
 Size screenSize() { return Win32Screen().size(); }
 
 // The button a button message is about: 1 left, 2 right, 4 middle.
-int buttonOf(UINT message) {
-  switch (message) {
-    case WM_RBUTTONDOWN:
-    case WM_RBUTTONDBLCLK:
-    case WM_RBUTTONUP:
-      return 2;
-    case WM_MBUTTONDOWN:
-    case WM_MBUTTONDBLCLK:
-    case WM_MBUTTONUP:
-      return 4;
-    default:
-      return 1;
-  }
+int buttonOf(UINT m) {
+  if (m == WM_RBUTTONDOWN || m == WM_RBUTTONDBLCLK || m == WM_RBUTTONUP) return 2;
+  return m == WM_MBUTTONDOWN || m == WM_MBUTTONDBLCLK || m == WM_MBUTTONUP ? 4 : 1;
 }
 
 // Scales an offset within the 25-pixel square to the box's pixels.

@@ -29,7 +29,6 @@ class Win32OverlayWindow final : public WindowBase, public OverlayWindow {
 
   void setApplicationIcon() override;
   void loadMouseIcon(const std::wstring& path) override;
-  Size imageSize() override { return image_->size(); }
   void copyFromScreen(ScreenContext& screen, Size size) override;
   void drawLine(Point from, Point to, int penWidth, Colour colour) override;
   ImageView image() override { return image_->view(); }

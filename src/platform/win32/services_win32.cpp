@@ -405,15 +405,12 @@ PaintColours paintColoursNow(Colour background, Colour text) {
 std::function<void(std::wstring_view, UINT)> uncaughtErrorReport(std::wstring_view form) {
   return [form](std::wstring_view description, UINT message) {
     static bool reportOpen = false;
-    if (reportOpen) return;
-    reportOpen = true;
+    if (std::exchange(reportOpen, true)) return;
+    Win32MessageBoxes boxes;
     try {
-      Win32MessageBoxes boxes;
       showErrorReport(boxes, description, location::windowProcedureLocation(form),
                       static_cast<int>(message));
-    } catch (...) {
-      reportOpen = false;
-      throw;
+    } catch (...) {  // a report that cannot be shown must not take the program down
     }
     reportOpen = false;
   };

@@ -142,12 +142,7 @@ WindowBase* WindowBase::objectOf(HWND window) {
 void WindowBase::reportUncaught(UINT message, const std::exception_ptr& error) noexcept {
   if (message == WM_PAINT && hwnd_) ::ValidateRect(hwnd_, nullptr);  // or it comes straight back
   const WindowBase* reporter = report_ || !hwnd_ ? this : objectOf(::GetAncestor(hwnd_, GA_ROOT));
-  if (!reporter || !reporter->report_) return;
-  try {
-    reporter->report_(describeException(error), message);
-  } catch (...) {
-    // A report that cannot be shown must not take the program down either.
-  }
+  if (reporter && reporter->report_) reporter->report_(describeException(error), message);
 }
 
 int buttonsHeld(WPARAM keys) {
