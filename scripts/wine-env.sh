@@ -46,4 +46,4 @@ else
   case ":$PATH:" in *":$qo_wine_bin:"*) ;; *) export PATH="$qo_wine_bin:$PATH" ;; esac
 fi
 QO_BUILD_DIR="$qo_root/build/win$QO_BITS"
-export QO_BITS QO_BUILD_DIR
+export QO_BITS QO_BITS_WHY QO_BUILD_DIR
