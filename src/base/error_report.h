@@ -15,7 +15,6 @@ inline constexpr std::wstring_view kErrorReportTitle = L"Application Error";
 // Location texts of the guarded handlers: "in QuillmarkOrvane2021/08/31.<form>.<handler> ".
 #define QO_LOCATION_PREFIX L"in QuillmarkOrvane2021/08/31."
 namespace location {
-inline constexpr std::wstring_view kPrefix = QO_LOCATION_PREFIX;
 inline constexpr std::wstring_view kForm1Load = QO_LOCATION_PREFIX L"Form1.Form_Load ";
 inline constexpr std::wstring_view kForm1StartDrawing =
     QO_LOCATION_PREFIX L"Form1.PushButton2_Click ";

@@ -15,10 +15,8 @@ enum class ControlEvent { Load, Unload, MouseMove, MouseDown, MouseUp, DblClick,
 // of the client area of what raised it, in the unit its window measures in
 // (twips on the main window, pixels on the overlay).
 struct MouseArgs {
-  int button = 0;
-  int shift = 0;
-  float x = 0;
-  float y = 0;
+  int button = 0, shift = 0;
+  float x = 0, y = 0;
 };
 
 // Where a window's events go: its form, which routes each event of a control (or

@@ -27,8 +27,6 @@ class OverlayWindow {
   virtual void copyFromScreen(ScreenContext& screen, Size size) = 0;
   // A solid, round-ended line into the persistent image; the window shows it.
   virtual void drawLine(Point from, Point to, int penWidth, Colour colour) = 0;
-  // The persistent image's pixels, to read them one by one.
-  virtual ImageView image() = 0;
   // Writes the persistent image as a bitmap file to path, replacing any file of
   // that name only once the new one is complete; throws Failure naming path.
   virtual void writeBitmapFile(FileSystem& files, const std::wstring& path) = 0;

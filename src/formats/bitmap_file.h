@@ -3,11 +3,9 @@
 #include <cstdint>
 #include <span>
 #include <string>
-#include <vector>
 
 #include "base/geometry.h"
 #include "base/services.h"
-#include "base/image.h"
 
 namespace qo {
 

@@ -106,7 +106,7 @@ class HeadlessOverlayWindow final : public OverlayWindow {
   void loadMouseIcon(const std::wstring& path) override;
   void copyFromScreen(ScreenContext& screen, Size size) override;
   void drawLine(Point from, Point to, int penWidth, Colour colour) override;
-  ImageView image() override { return image_.view(); }
+  ImageView image() { return image_.view(); }
   void writeBitmapFile(FileSystem& files, const std::wstring& path) override;
   Rect previewBox() override { return box; }
   void movePreviewBox(Point topLeft) override;

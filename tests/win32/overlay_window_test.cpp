@@ -7,6 +7,7 @@
 #include <ostream>
 #include <vector>
 
+#include "overlay_pixels.h"
 #include "base/failure.h"
 #include "fakes/bitmap_encoder.h"
 #include "formats/bitmap_file.h"
@@ -86,8 +87,8 @@ TEST_F(OverlayWindowTest, IsABorderlessHiddenTopmostToolWindowWithDoubleClicks) 
 }
 
 TEST_F(OverlayWindowTest, ImageIsTheScreenSize) {
-  EXPECT_EQ((Size{overlay.image().width, overlay.image().height}), screenSize());
-  const ImageView image = overlay.image();
+  EXPECT_EQ((Size{testing::overlayPixels(overlay).width, testing::overlayPixels(overlay).height}), screenSize());
+  const ImageView image = testing::overlayPixels(overlay);
   EXPECT_EQ(image.width, screenSize().width);
   EXPECT_EQ(image.height, screenSize().height);
   EXPECT_GE(image.stride, image.width);
@@ -176,7 +177,7 @@ TEST_F(OverlayWindowTest, CopiesTheScreen) {
   Win32Screen screen;
   auto context = screen.getDC();
   overlay.copyFromScreen(*context, screen.size());
-  const ImageView image = overlay.image();
+  const ImageView image = testing::overlayPixels(overlay);
   for (const POINT p : {POINT{100, 120}, POINT{159, 120}, POINT{100, 159}, POINT{159, 159}}) {
     EXPECT_EQ(image.at(p.x, p.y), imagePixel(kGreen)) << p.x << "," << p.y;
   }
@@ -211,7 +212,7 @@ TEST(PersistentImageStart, ShowsItsColourWhereverNoCopyReached) {
   for (const Case& c : cases) {
     PersistentImage image(kSize, kStart);
     c.copy(image);
-    const ImageView view = image.view();
+    const ImageView view = testing::pixelsOf(image.dc());
     for (const POINT p : {POINT{0, 0}, POINT{31, 23}, POINT{32, 24}, POINT{63, 47}}) {
       const bool copied = p.x < c.copied.x && p.y < c.copied.y;
       EXPECT_EQ(view.at(p.x, p.y), imagePixel(copied ? kGreen : kStart))
@@ -308,7 +309,7 @@ TEST_F(OverlayWindowTest, DrawsSolidLinesWithRoundEnds) {
   const std::uint32_t red = imagePixel(RGB(255, 0, 0));
   for (const LineCase& line : kLineCases) {
     overlay.drawLine({line.from.x, line.from.y}, {line.to.x, line.to.y}, line.width, kRed);
-    const ImageView image = overlay.image();
+    const ImageView image = testing::overlayPixels(overlay);
     for (const POINT p : line.coloured) {
       EXPECT_EQ(image.at(p.x, p.y), red) << line.what << " at " << p.x << "," << p.y;
     }
@@ -326,14 +327,14 @@ TEST_F(OverlayWindowTest, SavesItsImageAsTheEncoderWouldWriteIt) {
   Win32FileSystem files;
   const std::wstring path = folder.file(L"picture.bmp");
   overlay.writeBitmapFile(files, path);
-  EXPECT_EQ(testing::readWholeFile(path), encodeBmp(overlay.image()));
+  EXPECT_EQ(testing::readWholeFile(path), encodeBmp(testing::overlayPixels(overlay)));
   EXPECT_EQ(folder.names(), std::vector<std::wstring>{L"picture.bmp"});
 }
 
 TEST_F(OverlayWindowTest, SystemColourLinesUseTheSystemsColour) {
   overlay.drawLine({300, 700}, {360, 700}, 9, 0x00FF0000);  // blue underneath
   overlay.drawLine({300, 700}, {360, 700}, 1, 0x8000000F);  // button face
-  const ImageView image = overlay.image();
+  const ImageView image = testing::overlayPixels(overlay);
   EXPECT_EQ(image.at(330, 700), imagePixel(::GetSysColor(COLOR_BTNFACE)));
   EXPECT_EQ(image.at(330, 702), imagePixel(RGB(0, 0, 255)));
 }
@@ -362,7 +363,7 @@ TEST_F(OverlayWindowTest, WindowShowsThePersistentImage) {
   overlay.drawLine({700, 600}, {800, 600}, 5, 0x00FF00FF);
   overlay.show();
   EXPECT_TRUE(pumpUntil([] { return screenPixel(750, 600) == RGB(255, 0, 255); }));
-  const ImageView image = overlay.image();
+  const ImageView image = testing::overlayPixels(overlay);
   for (const POINT p : {POINT{0, 0}, POINT{640, 512}, POINT{750, 598}, POINT{1000, 900}}) {
     EXPECT_EQ(imagePixel(screenPixel(p.x, p.y)), image.at(p.x, p.y)) << p.x << "," << p.y;
   }
@@ -412,7 +413,7 @@ class PreviewTest : public OverlayWindowTest {
   COLORREF expected(const Rect& source, int x, int y) {
     const int ix = source.left + x;
     const int iy = source.top + y;
-    const ImageView image = overlay.image();
+    const ImageView image = testing::overlayPixels(overlay);
     if (ix < 0 || iy < 0 || ix >= image.width || iy >= image.height) return RGB(128, 128, 128);
     const std::uint32_t p = image.at(ix, iy);
     return RGB((p >> 16) & 0xFF, (p >> 8) & 0xFF, p & 0xFF);
@@ -450,10 +451,10 @@ TEST_F(PreviewTest, ShowsTheSquareOneToOne) {
 }
 
 TEST_F(PreviewTest, IsNotPartOfThePersistentImage) {
-  const ImageView image = overlay.image();
+  const ImageView image = testing::overlayPixels(overlay);
   const std::uint32_t before = image.at(610, 610);
   overlay.showInPreviewBox({300, 300, 325, 325});
-  EXPECT_EQ(overlay.image().at(610, 610), before);
+  EXPECT_EQ(testing::overlayPixels(overlay).at(610, 610), before);
 }
 
 // --- mouse messages -------------------------------------------------------------------------
@@ -482,7 +483,7 @@ TEST_F(OverlayWindowTest, MouseMessagesReachTheHandlers) {
       {WM_MBUTTONDOWN, MK_MBUTTON, at(32, 42), {ControlEvent::MouseDown, 4, 0, 32, 42}},
       {WM_LBUTTONDOWN, MK_LBUTTON | MK_RBUTTON, at(33, 43), {ControlEvent::MouseDown, 1, 0, 33, 43}},
       {WM_RBUTTONDBLCLK, MK_RBUTTON, at(34, 44), {ControlEvent::MouseDown, 2, 0, 34, 44}},
-      {WM_LBUTTONDBLCLK, MK_LBUTTON, at(35, 45), {ControlEvent::DblClick}},
+      {WM_LBUTTONDBLCLK, MK_LBUTTON, at(35, 45), {ControlEvent::DblClick, 1, 0, 35, 45}},
       {WM_LBUTTONUP, 0, at(36, 46), {ControlEvent::MouseUp, 1, 0, 36, 46}},
       {WM_RBUTTONUP, 0, at(37, 47), {ControlEvent::MouseUp, 2, 0, 37, 47}},
       {WM_MBUTTONUP, MK_LBUTTON, at(38, 48), {ControlEvent::MouseUp, 4, 0, 38, 48}},

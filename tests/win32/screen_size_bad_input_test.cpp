@@ -14,6 +14,7 @@
 #include <set>
 #include <string>
 
+#include "overlay_pixels.h"
 #include "forms/form1.h"
 #include "base/error_report.h"
 #include "fakes/bitmap_encoder.h"
@@ -114,9 +115,9 @@ TEST_F(ScreenSizeBadInput, StartDrawingCopiesTheWholeScreenOrReportsWhatFailed) 
 
   EXPECT_TRUE(messages_.shown.empty()) << narrow(messages_.shown.front().text);
   OverlayWindow& overlay = form1_.form2().window();
-  ASSERT_EQ((Size{overlay.image().width, overlay.image().height}), expected_);
+  ASSERT_EQ((Size{testing::overlayPixels(overlay).width, testing::overlayPixels(overlay).height}), expected_);
   EXPECT_EQ(overlay.previewBox(), Rect(right - 24, bottom - 24, right + 1, bottom + 1));
-  const ImageView picture = overlay.image();
+  const ImageView picture = testing::overlayPixels(overlay);
   EXPECT_EQ(picture.at(0, 0) & 0xFFFFFF, topLeft);
   EXPECT_EQ(picture.at(right, bottom) & 0xFFFFFF, bottomRight) << "the copy reaches the far corner";
 

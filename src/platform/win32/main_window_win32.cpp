@@ -266,10 +266,6 @@ Win32MainWindow::Control& Win32MainWindow::at(std::size_t index) {
   return controls_[index];
 }
 
-HWND Win32MainWindow::control(std::size_t index) const {
-  return index < controls_.size() ? controls_[index].hwnd : nullptr;
-}
-
 bool Win32MainWindow::navigate(const MSG& message) {
   if (message.message != WM_KEYDOWN || message.wParam != VK_TAB) return false;
   if (message.hwnd != hwnd() && !::IsChild(hwnd(), message.hwnd)) return false;

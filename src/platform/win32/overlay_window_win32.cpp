@@ -132,13 +132,10 @@ void Win32OverlayWindow::paint() {
   copyInBands(paint.area(), blitBetween(paint.get(), image_->dc()));
 }
 
-void Win32OverlayWindow::raise(ControlEvent event, const MouseArgs& mouse) {
-  events_.raise(form2Definition().name, event, mouse);
-}
-
-void Win32OverlayWindow::raiseMouse(ControlEvent event, int button, WPARAM wParam, LPARAM lParam) {
-  raise(event, {button, shiftState(wParam), static_cast<float>(GET_X_LPARAM(lParam)),
-                static_cast<float>(GET_Y_LPARAM(lParam))});
+void Win32OverlayWindow::raise(ControlEvent event, int button, WPARAM wParam, LPARAM lParam) {
+  events_.raise(form2Definition().name, event,
+                {button, shiftState(wParam), static_cast<float>(GET_X_LPARAM(lParam)),
+                 static_cast<float>(GET_Y_LPARAM(lParam))});
 }
 
 LRESULT Win32OverlayWindow::onMessage(UINT message, WPARAM wParam, LPARAM lParam) {
@@ -157,7 +154,7 @@ LRESULT Win32OverlayWindow::onMessage(UINT message, WPARAM wParam, LPARAM lParam
       return 0;
     }
     case WM_MOUSEMOVE:
-      raiseMouse(ControlEvent::MouseMove, buttonsHeld(wParam), wParam, lParam);
+      raise(ControlEvent::MouseMove, buttonsHeld(wParam), wParam, lParam);
       return 0;
     case WM_LBUTTONDOWN:
     case WM_RBUTTONDOWN:
@@ -168,20 +165,20 @@ LRESULT Win32OverlayWindow::onMessage(UINT message, WPARAM wParam, LPARAM lParam
       // another monitor), so the stroke goes on and the release is not lost.  A
       // dialog or box that opens meanwhile takes it back by disabling the overlay.
       ::SetCapture(hwnd());
-      raiseMouse(ControlEvent::MouseDown, buttonOf(message), wParam, lParam);
+      raise(ControlEvent::MouseDown, buttonOf(message), wParam, lParam);
       return 0;
     case WM_LBUTTONDBLCLK:
-      raise(ControlEvent::DblClick);
+      raise(ControlEvent::DblClick, 1, wParam, lParam);
       return 0;
     case WM_LBUTTONUP:
     case WM_RBUTTONUP:
     case WM_MBUTTONUP:
       if (buttonsHeld(wParam) == 0 && ::GetCapture() == hwnd()) ::ReleaseCapture();
-      raiseMouse(ControlEvent::MouseUp, buttonOf(message), wParam, lParam);
+      raise(ControlEvent::MouseUp, buttonOf(message), wParam, lParam);
       return 0;
     case WM_CLOSE:
       // Form2 unloads the overlay; the system must not destroy the window under it.
-      raise(ControlEvent::Unload);
+      raise(ControlEvent::Unload, 0, 0, 0);
       return 0;
     default:
       return defaultHandling(message, wParam, lParam);

@@ -31,7 +31,8 @@ class Win32OverlayWindow final : public WindowBase, public OverlayWindow {
   void loadMouseIcon(const std::wstring& path) override;
   void copyFromScreen(ScreenContext& screen, Size size) override;
   void drawLine(Point from, Point to, int penWidth, Colour colour) override;
-  ImageView image() override { return image_->view(); }
+  // The persistent image's memory DC, where the tests read its pixels.
+  HDC imageDc() const { return image_->dc(); }
   void writeBitmapFile(FileSystem& files, const std::wstring& path) override {
     image_->writeBitmapFile(files, path);
   }
@@ -46,8 +47,7 @@ class Win32OverlayWindow final : public WindowBase, public OverlayWindow {
 
  private:
   void paint();
-  void raise(ControlEvent event, const MouseArgs& mouse = {});
-  void raiseMouse(ControlEvent event, int button, WPARAM wParam, LPARAM lParam);
+  void raise(ControlEvent event, int button, WPARAM wParam, LPARAM lParam);
 
   FormEvents& events_;
   std::unique_ptr<PersistentImage> image_;
