@@ -41,11 +41,12 @@ inline constexpr std::uint32_t kRegExpandSz = 2;
 inline constexpr std::uint32_t kRegBinary = 3;
 inline constexpr std::uint32_t kRegDword = 4;
 
-// Everything the thickness box holds (32,767 characters, a single-line edit's own
-// limit) with its closing NUL reads back.  Only a value planted by someone else is
+// The characters a text box holds: a single-line edit's own limit.
+inline constexpr std::size_t kLongestText = 32767;
+// Everything the thickness box holds with its closing NUL reads back.  Only a value planted by someone else is
 // longer, and its read fails rather than taking the default: the default would be
 // restored into the box and written over that value.
-inline constexpr std::size_t kLongestSettingBytes = (32767 + 1) * 2;
+inline constexpr std::size_t kLongestSettingBytes = (kLongestText + 1) * 2;
 
 struct StoredValue {
   std::uint32_t type = kRegSz;

@@ -7,6 +7,7 @@
 
 #include "base/error_report.h"
 #include "base/failure.h"
+#include "base/settings_store.h"
 #include "platform/win32/overlay_window_win32.h"
 #include "platform/win32/cursor_file_win32.h"
 #include "platform/win32/services_win32.h"
@@ -134,7 +135,7 @@ HWND Win32MainWindow::createSystemControl(const ControlDefinition& definition, H
     className = L"BUTTON";
     style |= BS_3STATE | WS_TABSTOP;
   } else if (definition.kind == ControlKind::TextBox) {
-    // At most 32,767 characters, all of which the settings store reads back.
+    // At most kLongestText characters, all of which the settings store reads back.
     className = L"EDIT";
     style |= ES_AUTOHSCROLL | WS_TABSTOP;
     exStyle = WS_EX_CLIENTEDGE;
@@ -149,7 +150,7 @@ HWND Win32MainWindow::createSystemControl(const ControlDefinition& definition, H
   if (!created) {
     throwLastError(L"The control " + std::wstring(definition.name) + L" could not be created.");
   }
-  if (definition.kind == ControlKind::TextBox) ::SendMessageW(created, EM_LIMITTEXT, 32767, 0);
+  if (definition.kind == ControlKind::TextBox) ::SendMessageW(created, EM_LIMITTEXT, kLongestText, 0);
   return created;
 }
 

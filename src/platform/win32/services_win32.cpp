@@ -322,7 +322,7 @@ std::optional<DirectoryEntry> Win32FileSystem::findEntry(const std::wstring& pat
   if (!search) return std::nullopt;
   // The search also matches short 8.3 aliases; only the entry's own name counts.
   const std::wstring name = path.substr(path.find_last_of(L"\\/") + 1);
-  if (::CompareStringOrdinal(found.cFileName, -1, name.c_str(), -1, TRUE) != CSTR_EQUAL) {
+  if (!sameIgnoringCase(found.cFileName, name.c_str())) {
     return std::nullopt;
   }
   const DWORD attributes = found.dwFileAttributes;
