@@ -19,8 +19,8 @@ struct MouseArgs {
   float x = 0, y = 0;
 };
 
-// Where a window's events go: its form, which routes each event of a control (or
-// of the window, named by the form's name) to a handler.
+// Where a window's events go: its form, which routes each to a handler (an event
+// of the window itself comes under the form's name).
 class FormEvents {
  public:
   virtual ~FormEvents() = default;

@@ -52,9 +52,8 @@ inline std::wstring handleCountsSectionName(DWORD processId) {
   return L"QuillmarkOrvaneHandleCounts-" + std::to_wstring(processId);
 }
 
-// Our live handles by kind, for the tests, the probe and the soak.  Counted only
-// in builds with QO_HANDLE_COUNTS (all but the release package's): the section
-// is open to any program of the same user.
+// Our live handles by kind, for the tests, probe and soak; counted only with
+// QO_HANDLE_COUNTS (not in the release: any program of the user can open the section).
 class HandleCounts {
  public:
 #ifdef QO_HANDLE_COUNTS

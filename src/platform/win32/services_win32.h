@@ -43,8 +43,7 @@ class DialogsAboveTopmost {
 std::function<void(std::wstring_view description, UINT message)> uncaughtErrorReport(
     std::wstring_view form);
 
-// Whether two names are equal ignoring case, as the file system and window
-// classes compare them.
+// Two names equal ignoring case, as the file system and window classes compare them.
 inline bool sameIgnoringCase(const wchar_t* a, const wchar_t* b) {
   return ::CompareStringOrdinal(a, -1, b, -1, TRUE) == CSTR_EQUAL;
 }

@@ -16,9 +16,8 @@ namespace qo::win32 {
 // when they cannot be loaded.
 void setApplicationIcons(HWND window);
 
-// What a window does with a failure that nothing below its window procedure
-// caught: it is given the failure's description and the message being handled.
-// It must not throw.
+// What a window does with a failure nothing below its window procedure caught
+// (its description, the message being handled); it must not throw.
 using UncaughtFailureReport = std::function<void(std::wstring_view description, UINT message)>;
 
 // Base of our window objects: one thunk per class binds the object on
