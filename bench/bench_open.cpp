@@ -103,12 +103,9 @@ double residentBytes() {
   return static_cast<double>(counters.WorkingSetSize);
 }
 
-class NoEvents final : public OverlayEvents {
+class NoEvents final : public FormEvents {
  public:
-  void Form_MouseDown(int, int, float, float) override {}
-  void Form_MouseMove(int, int, float, float) override {}
-  void Form_DblClick() override {}
-  void systemClose() override {}
+  void raise(std::wstring_view, ControlEvent, const MouseArgs&) override {}
 };
 
 void stageLine(Report& report, const char* stage) {

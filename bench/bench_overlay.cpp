@@ -2,6 +2,7 @@
 // screen into it, repainting it, and the cost of one mouse move.
 #include <algorithm>
 
+#include "win32/overlay_pixels.h"
 #include "bench_support.h"
 
 namespace qo::bench {
@@ -96,7 +97,7 @@ void benchScreenCopy(Report& report, BenchProgram& program, Form2& form) {
 // Pixels of the persistent image in the pen's colour: shows that the timed moves
 // really drew.
 long pixelsInColour(Form2& form) {
-  const ImageView image = form.window().image();
+  const ImageView image = win32::testing::overlayPixels(form.window());
   const Colour c = form.m_Color;  // COLORREF: red in the low byte; the image holds 0x00RRGGBB
   const std::uint32_t pixel = ((c & 0xFFu) << 16) | (c & 0xFF00u) | ((c >> 16) & 0xFFu);
   long count = 0;
@@ -123,7 +124,7 @@ void benchOverlay(Report& report, BenchProgram& program) {
                         size.width, size.height));
   benchStartDrawing(report, program);
   Form2& form = program.form1.form2();
-  const Size image = form.window().imageSize();
+  const Size image{win32::testing::overlayPixels(form.window()).width, win32::testing::overlayPixels(form.window()).height};
   report.line(format("  persistent image %d x %d; pen width m_Width = %d, colour 0x%06X",
                      image.width, image.height, form.m_Width, static_cast<unsigned>(form.m_Color)));
   benchScreenCopy(report, program, form);

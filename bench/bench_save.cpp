@@ -4,7 +4,8 @@
 #include <vector>
 
 #include "bench_support.h"
-#include "overlay/bitmap_file.h"
+#include "fakes/bitmap_encoder.h"
+#include "formats/bitmap_file.h"
 #include "platform/win32/persistent_image.h"
 
 namespace qo::bench {

@@ -1,4 +1,6 @@
-// Fuzzes the BMP encoder: random images (size, row stride, top-down or
+// Fuzzes the bitmap file the program writes: its headers (encodeBmpHeaders)
+// before rows laid out as the persistent image holds them (the test support's
+// encodeBmp lays them out).  Random images (size, row stride, top-down or
 // bottom-up rows, pixels) are encoded, then read back by a small reader of our
 // own that shares nothing with the encoder, and every pixel is compared.
 // Pictures that cannot be encoded (no pixels, or too large for a bitmap file)
@@ -14,7 +16,8 @@
 
 #include "base/failure.h"
 #include "base/image.h"
-#include "overlay/bitmap_file.h"
+#include "fakes/bitmap_encoder.h"
+#include "formats/bitmap_file.h"
 
 namespace {
 

@@ -48,11 +48,11 @@ scripts/setup.sh
 # program's debug-link checksum, does not depend on where the tree lies.
 mkdir -p "$build"
 cmake -S . -B "$build" -DCMAKE_TOOLCHAIN_FILE="cmake/$toolchain.cmake" \
-  -DCMAKE_BUILD_TYPE=Release \
+  -DCMAKE_BUILD_TYPE=Release -DQO_HANDLE_COUNTS=OFF \
   -DCMAKE_C_FLAGS_RELEASE="-O2 -g -DNDEBUG -ffile-prefix-map=$root=." \
   -DCMAKE_CXX_FLAGS_RELEASE="-O2 -g -DNDEBUG -ffile-prefix-map=$root=." \
   >"$build/cmake.log" 2>&1 || { cat "$build/cmake.log"; exit 1; }
-# The program's own build also copies the hand pointer (src/ui/HAND-M.CUR) beside it.
+# The program's own build also copies the hand pointer (src/platform/win32/resources/HAND-M.CUR) beside it.
 cmake --build "$build" --target quillmark_orvane -j"$(nproc)" >"$build/build.log" 2>&1 \
   || { cat "$build/build.log"; exit 1; }
 

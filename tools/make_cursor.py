@@ -6,7 +6,7 @@ other fingers folded. Every part is a capsule or a rounded box in pixel space;
 a pixel belongs to a part when its centre lies inside. The outline is the edge
 of the whole hand plus the seams between the folded fingers.
 
-Output (deterministic, Python 3 standard library only): src/ui/HAND-M.CUR, one
+Output (deterministic, Python 3 standard library only): src/platform/win32/resources/HAND-M.CUR, one
 32 x 32 image at 32 bits per pixel with alpha and an AND mask, hotspot at the
 tip of the index finger.
 
@@ -111,7 +111,7 @@ def cursor_file(rows):
 
 def main():
     root = os.path.dirname(os.path.dirname(os.path.abspath(__file__)))
-    out = sys.argv[1] if len(sys.argv) > 1 else os.path.join(root, "src", "ui", "HAND-M.CUR")
+    out = sys.argv[1] if len(sys.argv) > 1 else os.path.join(root, "src", "platform", "win32", "resources", "HAND-M.CUR")
     rows = draw()
     assert rows[HOTSPOT[1]][HOTSPOT[0]] != " ", "the hotspot must lie on the hand"
     with open(out, "wb") as f:

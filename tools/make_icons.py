@@ -1,11 +1,11 @@
 #!/usr/bin/env python3
-"""Draws the program's icons and writes the icon files used by src/ui/resources.rc.
+"""Draws the program's icons and writes the icon files used by src/platform/win32/resources/resources.rc.
 
 Artwork: a quill pen writing on a small monitor. Every shape is described by a signed
 distance function in a 256 x 256 design space and rasterised here with one-pixel
 anti-aliasing, so each size is drawn from the vectors rather than scaled from a bitmap.
 
-Outputs (all in src/ui/, deterministic, Python 3 standard library only):
+Outputs (all in src/platform/win32/resources/, deterministic, Python 3 standard library only):
   app.ico               32x32 24 bpp, 256x256 32 bpp, 128x128 32 bpp, 48x48 32 bpp
   form1.ico             32x32 24 bpp (the main window's design-time icon)
   icon_30001.bin ...    raw DIB of each image, one RT_ICON resource each
@@ -430,7 +430,7 @@ def build_icon(out_dir, ico_name, group_id, layout, draw):
 
 def main():
     here = os.path.dirname(os.path.abspath(__file__))
-    out_dir = sys.argv[1] if len(sys.argv) > 1 else os.path.join(here, "..", "src", "ui")
+    out_dir = sys.argv[1] if len(sys.argv) > 1 else os.path.join(here, "..", "src", "platform", "win32", "resources")
     out_dir = os.path.normpath(out_dir)
     os.makedirs(out_dir, exist_ok=True)
     build_icon(out_dir, "app.ico", APP_GROUP_ID, APP_IMAGES, draw_app_icon)

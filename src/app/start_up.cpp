@@ -1,5 +1,7 @@
 #include "app/start_up.h"
 
+#include <optional>
+
 #include "app/skin_loader.h"
 #include "base/error_report.h"
 #include "base/numeric_text.h"
@@ -11,8 +13,8 @@ namespace {
 
 constexpr std::size_t kLongestAppTitle = 40;
 
-std::wstring option(SettingsStore& store, std::wstring_view key, std::int32_t defaultValue) {
-  return store.GetSetting(kSettingsApplication, kSettingsSection, key, defaultValue);
+std::wstring option(SettingsStore& store, const LineOption& option) {
+  return store.GetSetting(kSettingsApplication, kSettingsSection, option.key, option.defaultValue);
 }
 
 }  // namespace
@@ -33,25 +35,21 @@ void SetAppTitle(Application& app) { app.setTitle(appTitleFrom(kProductName)); }
 void StartUp::Form_Load() {
   Guard guard(platform_.messages, location::kForm1Load);
   guard.step(100, [&] { LoadSkin(platform_.app, platform_.files, window_); });
-  std::wstring cursor;
-  bool hasCursor = false;
-  guard.step(104, [&] {
-    cursor = pathInFolder(platform_.app.programFolder(), L"HAND-M.CUR");
-    hasCursor = FileExists(platform_.files, cursor);
-  });
-  if (hasCursor) guard.step(106, [&] { window_.loadMouseIcon(cursor); });
+  std::optional<std::wstring> cursor;
+  guard.step(104, [&] { cursor = handPointerBesideProgram(platform_.app, platform_.files); });
+  if (cursor) guard.step(106, [&] { window_.loadMouseIcon(*cursor); });
   guard.step(126, [&] { window_.setCaption(std::wstring(kProductName)); });
   guard.step(126, [&] { window_.setApplicationIcon(); });
   guard.step(126, [&] { SetAppTitle(platform_.app); });
   // Set through the controls, so their change handlers store what they restore.
-  guard.step(128, [&] { window_.setText1Text(option(platform_.settings, L"Text1", 5)); });
+  guard.step(128, [&] { window_.setText1Text(option(platform_.settings, kThicknessOption)); });
   guard.step(130, [&] {
-    const std::wstring stored = option(platform_.settings, L"Color", 255);
+    const std::wstring stored = option(platform_.settings, kColourOption);
     const std::int32_t colour = textToInt32(stored, platform_.locale.numberFormat());
     window_.setPicture1BackColor(static_cast<Colour>(colour));
   });
   guard.step(132, [&] {
-    const std::wstring stored = option(platform_.settings, L"Check1", 0);
+    const std::wstring stored = option(platform_.settings, kMinimiseOption);
     window_.setCheck1Value(textToInt16(stored, platform_.locale.numberFormat()));
   });
 }

@@ -8,7 +8,6 @@
 
 namespace qo {
 
-inline constexpr std::wstring_view kProductName = L"Quillmark Orvane";
 
 // Form1's start-up and end: its load and unload handlers.
 class StartUp {

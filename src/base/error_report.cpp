@@ -22,7 +22,7 @@ std::wstring describeException(const std::exception_ptr& error) {
 }
 
 std::wstring location::windowProcedureLocation(std::wstring_view form) {
-  return L"in QuillmarkOrvane2021/08/31." + std::wstring(form) + L".WindowProc ";
+  return QO_LOCATION_PREFIX + std::wstring(form) + L".WindowProc ";
 }
 
 std::wstring errorReportText(std::wstring_view description, std::wstring_view location, int line) {

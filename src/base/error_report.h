@@ -12,16 +12,15 @@ inline constexpr std::wstring_view kSupportAddress = L"support@quillmark-orvane.
 
 inline constexpr std::wstring_view kErrorReportTitle = L"Application Error";
 
-// Location texts of the guarded handlers.
+// Location texts of the guarded handlers: "in QuillmarkOrvane2021/08/31.<form>.<handler> ".
+#define QO_LOCATION_PREFIX L"in QuillmarkOrvane2021/08/31."
 namespace location {
-inline constexpr std::wstring_view kForm1Load = L"in QuillmarkOrvane2021/08/31.Form1.Form_Load ";
+inline constexpr std::wstring_view kForm1Load = QO_LOCATION_PREFIX L"Form1.Form_Load ";
 inline constexpr std::wstring_view kForm1StartDrawing =
-    L"in QuillmarkOrvane2021/08/31.Form1.PushButton2_Click ";
-inline constexpr std::wstring_view kForm2Load = L"in QuillmarkOrvane2021/08/31.Form2.Form_Load ";
-inline constexpr std::wstring_view kForm2MouseDown =
-    L"in QuillmarkOrvane2021/08/31.Form2.Form_MouseDown ";
-inline constexpr std::wstring_view kForm2MouseMove =
-    L"in QuillmarkOrvane2021/08/31.Form2.Form_MouseMove ";
+    QO_LOCATION_PREFIX L"Form1.PushButton2_Click ";
+inline constexpr std::wstring_view kForm2Load = QO_LOCATION_PREFIX L"Form2.Form_Load ";
+inline constexpr std::wstring_view kForm2MouseDown = QO_LOCATION_PREFIX L"Form2.Form_MouseDown ";
+inline constexpr std::wstring_view kForm2MouseMove = QO_LOCATION_PREFIX L"Form2.Form_MouseMove ";
 
 // The location an error report names for a failure that no guarded handler
 // caught: "in QuillmarkOrvane2021/08/31.<form>.WindowProc ".

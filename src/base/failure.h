@@ -5,6 +5,10 @@
 
 namespace qo {
 
+// The two run-time error texts a control's property gives.
+inline constexpr wchar_t kInvalidPropertyValue[] = L"Invalid property value";
+inline constexpr wchar_t kNotSupported[] = L"Object doesn't support this property or method";
+
 // The one exception type of the program: a failure with a description in plain
 // words, which a guarded handler shows in the error report.  Platform layers turn
 // their own errors into this at their boundary.

@@ -4,42 +4,11 @@
 #include <string>
 
 #include "base/common_dialog.h"
+#include "base/form_events.h"
 #include "base/geometry.h"
 #include "base/skin.h"
 
 namespace qo {
-
-// What the main window raises; Form1 handles them.  Mouse-move arguments: button
-// is the sum of the buttons held (1 left, 2 right, 4 middle), shift the sum of
-// the keys held (1 Shift, 2 Ctrl, 4 Alt), x and y are twips from the top-left
-// corner of the client area of the control that raised it.
-class MainWindowEvents {
- public:
-  virtual ~MainWindowEvents() = default;
-  virtual void Form_Load() = 0;
-  virtual void Form_Unload() = 0;
-  virtual void Form_MouseMove(int button, int shift, float x, float y) = 0;
-  virtual void Frame1_MouseMove(int button, int shift, float x, float y) = 0;
-  virtual void Frame2_MouseMove(int button, int shift, float x, float y) = 0;
-  virtual void Frame3_MouseMove(int button, int shift, float x, float y) = 0;
-  virtual void PushButton2_MouseMove(int button, int shift, float x, float y) = 0;
-  virtual void PushButton2_Click() = 0;
-  virtual void Text1_Change() = 0;
-  virtual void Text1_GotFocus() = 0;
-  virtual void Text1_LostFocus() = 0;
-  virtual void Picture1_Click() = 0;
-  virtual void Check1_Click() = 0;
-};
-
-// The kinds of event the main window and its controls raise.
-enum class ControlEvent { Load, Unload, MouseMove, Click, Change, GotFocus, LostFocus };
-
-struct MouseArgs {
-  int button = 0;
-  int shift = 0;
-  float x = 0;
-  float y = 0;
-};
 
 // The window's pointer settings (MousePointer).
 inline constexpr int kDefaultPointer = 0;
@@ -51,7 +20,7 @@ inline constexpr int kCustomPointer = 99;
 class MainWindow : public SkinnableWindow {
  public:
   // Where the window's events go; nothing is raised before this.
-  virtual void connect(MainWindowEvents& events) = 0;
+  virtual void connect(FormEvents& events) = 0;
 
   virtual std::wstring text1Text() = 0;
   virtual void setText1Text(const std::wstring& text) = 0;

@@ -7,21 +7,12 @@
 #include "base/services.h"
 #include "base/image.h"
 #include "base/common_dialog.h"
+#include "base/form_events.h"
 
 namespace qo {
 
-// What the overlay window raises; Form2 handles them.
-class OverlayEvents {
- public:
-  virtual ~OverlayEvents() = default;
-  // Button: 1 left, 2 right, 4 middle (mouse-down), or the sum of the buttons
-  // held (mouse-move).  X and Y are pixels from the window's top-left corner.
-  virtual void Form_MouseDown(int button, int shift, float x, float y) = 0;
-  virtual void Form_MouseMove(int button, int shift, float x, float y) = 0;
-  virtual void Form_DblClick() = 0;
-  // The system asks the window to close (Alt+F4, a close from the task list).
-  virtual void systemClose() = 0;
-};
+// The side, in pixels, of the square of the picture the preview box shows.
+inline constexpr int kPreviewSquareSide = 25;
 
 // The overlay's built window: borderless, over the whole screen, with its
 // screen-sized persistent image and the preview box picMain.
@@ -32,14 +23,10 @@ class OverlayWindow {
   virtual void setApplicationIcon() = 0;
   virtual void loadMouseIcon(const std::wstring& path) = 0;
 
-  // Size of the persistent image in pixels.
-  virtual Size imageSize() = 0;
   // Plain copy of size pixels from the screen at (0, 0) into the persistent image.
   virtual void copyFromScreen(ScreenContext& screen, Size size) = 0;
   // A solid, round-ended line into the persistent image; the window shows it.
   virtual void drawLine(Point from, Point to, int penWidth, Colour colour) = 0;
-  // The persistent image's pixels, to read them one by one.
-  virtual ImageView image() = 0;
   // Writes the persistent image as a bitmap file to path, replacing any file of
   // that name only once the new one is complete; throws Failure naming path.
   virtual void writeBitmapFile(FileSystem& files, const std::wstring& path) = 0;
@@ -61,7 +48,7 @@ class OverlayHost {
  public:
   virtual ~OverlayHost() = default;
   // Builds the overlay window from its definition, hidden, with its persistent image.
-  virtual std::unique_ptr<OverlayWindow> buildOverlay(OverlayEvents& events) = 0;
+  virtual std::unique_ptr<OverlayWindow> buildOverlay(FormEvents& events) = 0;
   // Discards a built window with its image.  It disappears at once; a window that
   // is handling one of its own events goes only once that event has been handled.
   virtual void discardOverlay(std::unique_ptr<OverlayWindow> window) = 0;

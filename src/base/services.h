@@ -31,6 +31,10 @@ class MessageBoxes {
   virtual void show(std::wstring_view text, std::wstring_view title, unsigned style) = 0;
 };
 
+// The product's name: the main window's caption, the application title's start
+// and the settings' section.
+inline constexpr std::wstring_view kProductName = L"Quillmark Orvane";
+
 // The running program as a whole.
 class Application {
  public:

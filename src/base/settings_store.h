@@ -11,7 +11,13 @@ namespace qo {
 
 // Where this program's options live in the store.
 inline constexpr std::wstring_view kSettingsApplication = L"Vantorel";
-inline constexpr std::wstring_view kSettingsSection = L"Quillmark Orvane";
+inline constexpr std::wstring_view kSettingsSection = L"Quillmark Orvane";  // kProductName
+
+// The line options' keys (named after the controls that show them) and defaults.
+struct LineOption { std::wstring_view key; std::int32_t defaultValue; };
+inline constexpr LineOption kThicknessOption{L"Text1", 5};
+inline constexpr LineOption kColourOption{L"Color", 255};
+inline constexpr LineOption kMinimiseOption{L"Check1", 0};
 
 // Per-user text values addressed by application, section and key.  Nothing is
 // cached: every read goes to the store, every write straight through.
@@ -35,11 +41,12 @@ inline constexpr std::uint32_t kRegExpandSz = 2;
 inline constexpr std::uint32_t kRegBinary = 3;
 inline constexpr std::uint32_t kRegDword = 4;
 
-// Everything the thickness box holds (32,767 characters, a single-line edit's own
-// limit) with its closing NUL reads back.  Only a value planted by someone else is
+// The characters a text box holds: a single-line edit's own limit.
+inline constexpr std::size_t kLongestText = 32767;
+// Everything the thickness box holds with its closing NUL reads back.  Only a value planted by someone else is
 // longer, and its read fails rather than taking the default: the default would be
 // restored into the box and written over that value.
-inline constexpr std::size_t kLongestSettingBytes = (32767 + 1) * 2;
+inline constexpr std::size_t kLongestSettingBytes = (kLongestText + 1) * 2;
 
 struct StoredValue {
   std::uint32_t type = kRegSz;

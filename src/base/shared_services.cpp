@@ -40,4 +40,10 @@ std::wstring pathInFolder(const std::wstring& folder, std::wstring_view name) {
   return path;
 }
 
+std::optional<std::wstring> handPointerBesideProgram(Application& app, FileSystem& files) {
+  std::wstring path = pathInFolder(app.programFolder(), L"HAND-M.CUR");
+  if (!FileExists(files, path)) return std::nullopt;
+  return path;
+}
+
 }  // namespace qo

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -15,6 +16,10 @@ bool FileExists(FileSystem& files, std::wstring path) noexcept;
 
 // A path in the program folder; the folder may be a drive root with its backslash.
 std::wstring pathInFolder(const std::wstring& folder, std::wstring_view name);
+
+// The hand pointer file HAND-M.CUR beside the program, when it is there (a plain
+// file, by FileExists); both windows load it as their custom pointer image.
+std::optional<std::wstring> handPointerBesideProgram(Application& app, FileSystem& files);
 
 // Seconds from start to now on a clock that wraps at midnight.
 double elapsedSince(float start, float now);

@@ -24,6 +24,17 @@ class DispatchObject {
                                std::vector<DispatchValue> args) = 0;
 };
 
+// Dispatch ids of the skin framework component's members: what the skin loader
+// calls and every platform's component answers.
+enum SkinFrameworkMember : std::int32_t {
+  kSkinOptions = 1,       // property: option bits; bit 0 also skins the controls
+  kSkinLoad = 2,          // method: (skin file path, scheme name)
+  kSkinApplyWindow = 3,   // method: (window handle)
+  kSkinFrames = 5,        // property: true draws frames in the skin's colours
+  kSkinButtons = 10,      // property: true draws push buttons in the skin's colours
+};
+inline constexpr std::int32_t kSkinOptionControls = 1;
+
 // What the skin loader needs of the window it skins.
 class SkinnableWindow {
  public:

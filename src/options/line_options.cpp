@@ -13,12 +13,12 @@ void LineOptions::Picture1_Click() {
   // A cancelled chooser leaves Color as handed in, so the swatch keeps its colour.
   window_.setPicture1BackColor(CommonDialog1_.Color);
   const auto colour = static_cast<std::int32_t>(window_.picture1BackColor());
-  save(L"Color", std::to_wstring(colour));
+  save(kColourOption.key, std::to_wstring(colour));
 }
 
 void LineOptions::Text1_GotFocus() { window_.selectText1(0, window_.text1Text().size()); }
 
-void LineOptions::Text1_Change() { save(L"Text1", window_.text1Text()); }
+void LineOptions::Text1_Change() { save(kThicknessOption.key, window_.text1Text()); }
 
 void LineOptions::Text1_LostFocus() {
   const std::wstring text = window_.text1Text();
@@ -29,7 +29,7 @@ void LineOptions::Text1_LostFocus() {
 
 void LineOptions::Check1_Click() {
   const auto value = static_cast<std::int16_t>(window_.check1Value());
-  save(L"Check1", std::to_wstring(value));
+  save(kMinimiseOption.key, std::to_wstring(value));
 }
 
 // Set on every move, changed or not: entering the button shows the hand, and

@@ -1,5 +1,7 @@
 #include "overlay/form2.h"
 
+#include <array>
+
 #include "base/failure.h"
 #include "base/numeric_text.h"
 #include "base/shared_services.h"
@@ -14,6 +16,16 @@ Point toPixel(float x, float y) {
   return {static_cast<int>(roundHalfEven(x)), static_cast<int>(roundHalfEven(y))};
 }
 
+using E = ControlEvent;
+using R = Route<Form2>;
+
+constexpr std::array kRoutes{
+    R{L"Form2", E::MouseDown, nullptr, &Form2::Form_MouseDown},
+    R{L"Form2", E::MouseMove, nullptr, &Form2::Form_MouseMove},
+    R{L"Form2", E::DblClick, &Form2::Form_DblClick},
+    R{L"Form2", E::Unload, &Form2::systemClose},
+};
+
 }  // namespace
 
 Rect previewSquare(float x, float y) {
@@ -26,6 +38,10 @@ Form2::Form2(Platform& platform, MainWindow& mainWindow)
     : platform_(platform), mainWindow_(mainWindow) {}
 
 Form2::~Form2() = default;
+
+void Form2::raise(std::wstring_view control, ControlEvent event, const MouseArgs& mouse) {
+  routeEvent<Form2>(*this, kRoutes, control, event, mouse);
+}
 
 void Form2::Load() {
   if (window_) return;
@@ -49,15 +65,15 @@ void Form2::Form_Load() {
   Guard guard(platform_.messages, location::kForm2Load);
   guard.step(100, [&] { window_->setApplicationIcon(); });
   guard.step(100, [&] {
-    const std::wstring cursor = pathInFolder(platform_.app.programFolder(), L"HAND-M.CUR");
-    if (FileExists(platform_.files, cursor)) window_->loadMouseIcon(cursor);
+    const auto cursor = handPointerBesideProgram(platform_.app, platform_.files);
+    if (cursor) window_->loadMouseIcon(*cursor);
   });
 }
 
 void Form2::setDrawWidth(int width) {
   if (width < 1) {
-    throw Failure(L"Invalid property value: a pen width of " + std::to_wstring(width) +
-                  L" pixels cannot be set; it must be at least 1.");
+    throw Failure(std::wstring(kInvalidPropertyValue) + L": a pen width of " +
+                  std::to_wstring(width) + L" pixels cannot be set; it must be at least 1.");
   }
   drawWidth_ = width;
 }

@@ -6,6 +6,7 @@
 
 #include "base/common_dialog.h"
 #include "base/error_report.h"
+#include "base/form_events.h"
 #include "base/main_window.h"
 #include "base/overlay_window.h"
 #include "base/platform.h"
@@ -16,10 +17,13 @@ namespace qo {
 // The drawing overlay.  The object lives from the first "Start Drawing" to the
 // end of the program; its window is built on demand and discarded on close,
 // while the members below keep their values.
-class Form2 final : public OverlayEvents {
+class Form2 final : public FormEvents {
  public:
   Form2(Platform& platform, MainWindow& mainWindow);
   ~Form2() override;
+
+  // Routes the overlay's events to the handlers below (form2.cpp).
+  void raise(std::wstring_view control, ControlEvent event, const MouseArgs& mouse) override;
 
   std::int16_t m_Width = 0;  // pen width for new segments
   Colour m_Color = 0;        // colour of new segments
@@ -32,10 +36,11 @@ class Form2 final : public OverlayEvents {
   void Unload();
 
   void Form_Load();
-  void Form_MouseDown(int button, int shift, float x, float y) override;
-  void Form_MouseMove(int button, int shift, float x, float y) override;
-  void Form_DblClick() override;
-  void systemClose() override;
+  void Form_MouseDown(int button, int shift, float x, float y);
+  void Form_MouseMove(int button, int shift, float x, float y);
+  void Form_DblClick();
+  // The system asks the window to close (Alt+F4, a close from the task list).
+  void systemClose();
 
   // The stored point: where the last segment ended or the pointer last moved
   // without buttons.
@@ -59,7 +64,5 @@ class Form2 final : public OverlayEvents {
 // pointer at (x, y): its corner is (x - 12.5, y - 12.5) rounded halves to even,
 // so the square moves in steps of two pixels.
 Rect previewSquare(float x, float y);
-
-inline constexpr int kPreviewSquareSide = 25;
 
 }  // namespace qo

@@ -72,7 +72,7 @@ void MainWindowModel::selectText1(std::size_t start, std::size_t length) {
 
 // Setting a check box from code raises its click event only when the value changes.
 void MainWindowModel::setCheckValue(std::size_t control, int value) {
-  if (value < 0 || value > 2) throw Failure(L"Invalid property value");
+  if (value < 0 || value > 2) throw Failure(kInvalidPropertyValue);
   Control& box = at(control);
   if (box.value == value) return;
   surface_.showCheck(control, value);
@@ -92,7 +92,7 @@ std::vector<ControlKind> MainWindowModel::controlKinds() {
 
 void MainWindowModel::setControlBackColor(std::size_t index, Colour colour) {
   if (index >= controls_.size() || !isVisibleAtRunTime(controls_[index].definition->kind)) {
-    throw Failure(L"Object doesn't support this property or method");
+    throw Failure(kNotSupported);
   }
   if (!controls_[index].definition->transparent) surface_.showBackColour(index, colour);
   controls_[index].backColour = colour;
@@ -131,7 +131,7 @@ void MainWindowModel::raise(std::size_t control, ControlEvent event, const Mouse
   if (!events_) return;
   const std::wstring_view name =
       control == kTheWindow ? definition_.name : controls_[control].definition->name;
-  raiseEvent(*events_, name, event, mouse);
+  events_->raise(name, event, mouse);
 }
 
 }  // namespace qo

@@ -21,7 +21,7 @@ class MainWindowModel : public MainWindow, public ControlInput {
   MainWindowModel(const MainWindowModel&) = delete;
   MainWindowModel& operator=(const MainWindowModel&) = delete;
 
-  void connect(MainWindowEvents& events) override { events_ = &events; }
+  void connect(FormEvents& events) override { events_ = &events; }
 
   std::wstring text1Text() override { return named(L"Text1").text; }
   void setText1Text(const std::wstring& text) override { setText(indexOf(L"Text1"), text); }
@@ -72,7 +72,7 @@ class MainWindowModel : public MainWindow, public ControlInput {
 
   ControlSurface& surface_;
   const WindowDefinition& definition_;
-  MainWindowEvents* events_ = nullptr;
+  FormEvents* events_ = nullptr;
   std::vector<Control> controls_;  // in definition order
   Colour backColour_;
   bool showingFromCode_ = false;  // a text being shown by setText is no user's edit

@@ -56,38 +56,7 @@ const WindowDefinition kForm1{
 const WindowDefinition kForm2{
     L"Form2", L"", 4680, 3090, kButtonFace, FontDefinition{L"Arial", 9, 700, 204}, kForm2Controls};
 
-using E = ControlEvent;
-using H = MainWindowEvents;
-
-constexpr std::array kForm1Routes{
-    EventRoute{L"Form1", E::Load, &H::Form_Load},
-    EventRoute{L"Form1", E::Unload, &H::Form_Unload},
-    EventRoute{L"Form1", E::MouseMove, nullptr, &H::Form_MouseMove},
-    EventRoute{L"Frame1", E::MouseMove, nullptr, &H::Frame1_MouseMove},
-    EventRoute{L"Frame2", E::MouseMove, nullptr, &H::Frame2_MouseMove},
-    EventRoute{L"Frame3", E::MouseMove, nullptr, &H::Frame3_MouseMove},
-    EventRoute{L"PushButton2", E::MouseMove, nullptr, &H::PushButton2_MouseMove},
-    EventRoute{L"PushButton2", E::Click, &H::PushButton2_Click},
-    EventRoute{L"Text1", E::Change, &H::Text1_Change},
-    EventRoute{L"Text1", E::GotFocus, &H::Text1_GotFocus},
-    EventRoute{L"Text1", E::LostFocus, &H::Text1_LostFocus},
-    EventRoute{L"Picture1", E::Click, &H::Picture1_Click},
-    EventRoute{L"Check1", E::Click, &H::Check1_Click},
-};
-
 }  // namespace
-
-bool raiseEvent(MainWindowEvents& events, std::wstring_view control, ControlEvent event,
-                const MouseArgs& mouse) {
-  for (const EventRoute& route : kForm1Routes) {
-    if (route.control != control || route.event != event) continue;
-    if (route.handler) (events.*route.handler)();
-    if (route.mouseHandler)
-      (events.*route.mouseHandler)(mouse.button, mouse.shift, mouse.x, mouse.y);
-    return true;
-  }
-  return false;
-}
 
 const WindowDefinition& form1Definition() { return kForm1; }
 

@@ -6,7 +6,6 @@
 #include "base/control_surface.h"
 #include "base/controls.h"
 #include "base/geometry.h"
-#include "base/main_window.h"
 
 namespace qo {
 
@@ -60,18 +59,5 @@ Rect pixelRect(const ControlDefinition& control, int dpi);
 
 // A control is visible at run time unless it is an invisible component.
 bool isVisibleAtRunTime(ControlKind kind);
-
-// Which handler of Form1 an event of a control (or of the window, named Form1)
-// goes to.  An event without a route is not handled.
-struct EventRoute {
-  std::wstring_view control;
-  ControlEvent event;
-  void (MainWindowEvents::*handler)() = nullptr;
-  void (MainWindowEvents::*mouseHandler)(int, int, float, float) = nullptr;
-};
-
-// Calls the handler routed for the event; false when the event has no route.
-bool raiseEvent(MainWindowEvents& events, std::wstring_view control, ControlEvent event,
-                const MouseArgs& mouse = {});
 
 }  // namespace qo

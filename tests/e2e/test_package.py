@@ -65,7 +65,7 @@ class ReleasePackageTest(unittest.TestCase):
         # The tree's hand pointer beside the program, the example skin never where it
         # would be active.
         self.assertEqual(self.archive.read(FOLDER + "HAND-M.CUR"),
-                         (harness.REPO_ROOT / "src" / "ui" / "HAND-M.CUR").read_bytes())
+                         (harness.REPO_ROOT / "src" / "platform" / "win32" / "resources" / "HAND-M.CUR").read_bytes())
         self.assertEqual(self.archive.read(FOLDER + "skin-example/o.cjs"),
                          (harness.REPO_ROOT / "skins" / "example" / "o.cjs").read_bytes())
         self.assertNotIn(FOLDER + "x/o.cjs", self.names)

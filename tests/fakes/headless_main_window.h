@@ -17,7 +17,10 @@ struct FakeMainSurface : ControlSurface {
   void showText(std::size_t control, const std::wstring& text) override;
   void select(std::size_t, std::size_t start, std::size_t length) override;
   void showCheck(std::size_t control, int value) override { checks[control] = value; }
-  void showBackColour(std::size_t, Colour) override { failIfAsked(L"showBackColour"); }
+  void showBackColour(std::size_t control, Colour colour) override {
+    failIfAsked(L"showBackColour");
+    backColours[control] = colour;
+  }
   void showCaption(const std::wstring& text) override;
   void showWindowBackColour(Colour colour) override { backColour = colour; }
   void showApplicationIcon() override;
@@ -52,6 +55,7 @@ struct FakeMainSurface : ControlSurface {
   bool mouseIconIsBad = false;
   std::set<std::wstring, std::less<>> failing;
   std::map<std::size_t, int> checks;  // shown values, by place in the definition
+  std::map<std::size_t, Colour> backColours;  // shown backgrounds, by place
   RecordingDispatch skin;  // SkinFramework1
   ScriptedDialogs dialogs_;
   std::size_t selectionStart = 0;

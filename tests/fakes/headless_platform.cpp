@@ -2,7 +2,8 @@
 
 #include "base/error_report.h"
 #include "base/failure.h"
-#include "overlay/bitmap_file.h"
+#include "fakes/bitmap_encoder.h"
+#include "formats/bitmap_file.h"
 
 namespace qo {
 
@@ -99,7 +100,7 @@ void HeadlessOverlayWindow::showInPreviewBox(Rect source) {
   }
 }
 
-std::unique_ptr<OverlayWindow> HeadlessOverlayHost::buildOverlay(OverlayEvents&) {
+std::unique_ptr<OverlayWindow> HeadlessOverlayHost::buildOverlay(FormEvents&) {
   auto window = std::make_unique<HeadlessOverlayWindow>(screen_, dialogs);
   window->screenSource = &source_;
   window->mouseIconIsBad = badCursorFile;

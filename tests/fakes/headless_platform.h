@@ -104,10 +104,9 @@ class HeadlessOverlayWindow final : public OverlayWindow {
 
   void setApplicationIcon() override { hasIcon = true; }
   void loadMouseIcon(const std::wstring& path) override;
-  Size imageSize() override { return image_.size(); }
   void copyFromScreen(ScreenContext& screen, Size size) override;
   void drawLine(Point from, Point to, int penWidth, Colour colour) override;
-  ImageView image() override { return image_.view(); }
+  ImageView image() { return image_.view(); }
   void writeBitmapFile(FileSystem& files, const std::wstring& path) override;
   Rect previewBox() override { return box; }
   void movePreviewBox(Point topLeft) override;
@@ -138,7 +137,7 @@ class HeadlessOverlayWindow final : public OverlayWindow {
 class HeadlessOverlayHost final : public OverlayHost {
  public:
   HeadlessOverlayHost(Size screen, HeadlessScreen& source) : screen_(screen), source_(source) {}
-  std::unique_ptr<OverlayWindow> buildOverlay(OverlayEvents& events) override;
+  std::unique_ptr<OverlayWindow> buildOverlay(FormEvents& events) override;
   void discardOverlay(std::unique_ptr<OverlayWindow> window) override;
 
   HeadlessOverlayWindow* current = nullptr;  // the last one built, while it lives

@@ -3,12 +3,14 @@
 #include <string>
 #include <vector>
 
+#include "base/form_events.h"
 #include "base/main_window.h"
 
 namespace qo {
 
-// Records the handlers raised, with the thickness text and check value each saw.
-class RecordingEvents final : public MainWindowEvents {
+// Records every event the main window raises as the handler name it would have
+// ("Text1_Change"), with the thickness text and check value each change saw.
+class RecordingEvents final : public FormEvents {
  public:
   explicit RecordingEvents(MainWindow& window) : window_(window) {}
 
@@ -16,26 +18,14 @@ class RecordingEvents final : public MainWindowEvents {
   std::vector<std::wstring> textsSeen;
   std::vector<int> valuesSeen;
 
-  void Form_Load() override { raised.push_back("Form_Load"); }
-  void Form_Unload() override { raised.push_back("Form_Unload"); }
-  void Form_MouseMove(int, int, float, float) override { raised.push_back("Form_MouseMove"); }
-  void Frame1_MouseMove(int, int, float, float) override { raised.push_back("Frame1_MouseMove"); }
-  void Frame2_MouseMove(int, int, float, float) override { raised.push_back("Frame2_MouseMove"); }
-  void Frame3_MouseMove(int, int, float, float) override { raised.push_back("Frame3_MouseMove"); }
-  void PushButton2_MouseMove(int, int, float, float) override {
-    raised.push_back("PushButton2_MouseMove");
-  }
-  void PushButton2_Click() override { raised.push_back("PushButton2_Click"); }
-  void Text1_Change() override {
-    raised.push_back("Text1_Change");
-    textsSeen.push_back(window_.text1Text());
-  }
-  void Text1_GotFocus() override { raised.push_back("Text1_GotFocus"); }
-  void Text1_LostFocus() override { raised.push_back("Text1_LostFocus"); }
-  void Picture1_Click() override { raised.push_back("Picture1_Click"); }
-  void Check1_Click() override {
-    raised.push_back("Check1_Click");
-    valuesSeen.push_back(window_.check1Value());
+  void raise(std::wstring_view control, ControlEvent event, const MouseArgs&) override {
+    static constexpr const char* kNames[] = {"Load",     "Unload", "MouseMove", "MouseDown",
+                                             "MouseUp",  "DblClick", "Click",   "Change",
+                                             "GotFocus", "LostFocus"};
+    const std::string name = control == L"Form1" ? "Form" : std::string(control.begin(), control.end());
+    raised.push_back(name + "_" + kNames[static_cast<int>(event)]);
+    if (raised.back() == "Text1_Change") textsSeen.push_back(window_.text1Text());
+    if (raised.back() == "Check1_Click") valuesSeen.push_back(window_.check1Value());
   }
 
  private:

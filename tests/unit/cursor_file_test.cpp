@@ -1,4 +1,4 @@
-#include "app/cursor_file.h"
+#include "formats/cursor_file.h"
 
 #include <gtest/gtest.h>
 
@@ -12,7 +12,7 @@ namespace {
 using Bytes = std::vector<std::uint8_t>;
 
 Bytes shippedHand() {
-  std::ifstream file(QO_SOURCE_DIR "/src/ui/HAND-M.CUR", std::ios::binary);
+  std::ifstream file(QO_SOURCE_DIR "/src/platform/win32/resources/HAND-M.CUR", std::ios::binary);
   return Bytes{std::istreambuf_iterator<char>(file), {}};
 }
 

@@ -2,7 +2,8 @@
 #include <gtest/gtest.h>
 
 #include "base/error_report.h"
-#include "overlay/bitmap_file.h"
+#include "fakes/bitmap_encoder.h"
+#include "formats/bitmap_file.h"
 #include "overlay/form2.h"
 #include "fakes/headless_platform.h"
 

@@ -3,10 +3,12 @@
 // headless stand-in for the main window.
 #include <gtest/gtest.h>
 
+#include "overlay_pixels.h"
 #include "base/error_report.h"
 #include "forms/form1.h"
 #include "dialog_answer.h"
-#include "overlay/bitmap_file.h"
+#include "fakes/bitmap_encoder.h"
+#include "formats/bitmap_file.h"
 #include "overlay/form2.h"
 #include "fakes/headless_platform.h"
 #include "platform/win32/overlay_window_win32.h"
@@ -36,7 +38,7 @@ LPARAM at(int x, int y) { return MAKELPARAM(x, y); }
 // been handled: a window must not be destroyed while it handles its own message.
 class WatchingOverlayHost final : public OverlayHost {
  public:
-  std::unique_ptr<OverlayWindow> buildOverlay(OverlayEvents& events) override {
+  std::unique_ptr<OverlayWindow> buildOverlay(FormEvents& events) override {
     watcher_.form2 = &events;
     auto window = inner_.buildOverlay(watcher_);
     watcher_.window = static_cast<Win32OverlayWindow&>(*window).hwnd();
@@ -51,19 +53,12 @@ class WatchingOverlayHost final : public OverlayHost {
   bool aliveAfterDoubleClick() const { return watcher_.aliveAfterDoubleClick; }
 
  private:
-  struct Watcher final : OverlayEvents {
-    void Form_MouseDown(int button, int shift, float x, float y) override {
-      form2->Form_MouseDown(button, shift, x, y);
+  struct Watcher final : FormEvents {
+    void raise(std::wstring_view control, ControlEvent event, const MouseArgs& mouse) override {
+      form2->raise(control, event, mouse);
+      if (event == ControlEvent::DblClick) aliveAfterDoubleClick = ::IsWindow(window);
     }
-    void Form_MouseMove(int button, int shift, float x, float y) override {
-      form2->Form_MouseMove(button, shift, x, y);
-    }
-    void Form_DblClick() override {
-      form2->Form_DblClick();
-      aliveAfterDoubleClick = ::IsWindow(window);
-    }
-    void systemClose() override { form2->systemClose(); }
-    OverlayEvents* form2 = nullptr;
+    FormEvents* form2 = nullptr;
     HWND window = nullptr;
     bool aliveAfterDoubleClick = false;
   };
@@ -154,7 +149,7 @@ TEST_F(HandlersOnWin32, OverlayTakesTheScreenTheColourAndTheCornerForThePreview)
   EXPECT_EQ(form2().m_Color, rgb(10, 20, 30));
   OverlayWindow& overlay = form2().window();
   const Size size = screen.size();
-  EXPECT_EQ(overlay.imageSize(), size);
+  EXPECT_EQ((Size{testing::overlayPixels(overlay).width, testing::overlayPixels(overlay).height}), size);
   EXPECT_EQ(overlay.previewBox(), Rect(size.width - 25, size.height - 25, size.width, size.height));
   EXPECT_TRUE(::IsWindowVisible(overlayHwnd()));
   EXPECT_EQ(mainWindow.minimiseCalls, 0) << "Check1 is clear";
@@ -186,7 +181,7 @@ TEST_F(HandlersOnWin32, DraggingWithTheLeftButtonDrawsAndRefreshesThePreview) {
   ::SendMessageW(overlay, WM_MOUSEMOVE, MK_LBUTTON, at(160, 200));
   EXPECT_EQ(form2().storedPoint(), (Point{160, 200}));
 
-  const ImageView image = form2().window().image();
+  const ImageView image = testing::overlayPixels(form2().window());
   const std::uint32_t blue = imagePixel(RGB(0, 0, 255));
   EXPECT_EQ(image.at(130, 200), blue);
   EXPECT_EQ(image.at(130, 203), blue) << "width 7";
@@ -215,7 +210,7 @@ TEST_F(HandlersOnWin32, BothButtonsOrTheMiddleButtonDrawNothing) {
   ::SendMessageW(overlay, WM_MOUSEMOVE, MK_MBUTTON, at(360, 420));
   ::SendMessageW(overlay, WM_MBUTTONDOWN, MK_MBUTTON, at(360, 440));
   EXPECT_EQ(form2().storedPoint(), (Point{300, 400}));
-  EXPECT_NE(form2().window().image().at(330, 400), imagePixel(RGB(0, 0, 255)));
+  EXPECT_NE(testing::overlayPixels(form2().window()).at(330, 400), imagePixel(RGB(0, 0, 255)));
   EXPECT_EQ(unexpectedReports(), 0u);
 }
 
@@ -228,7 +223,7 @@ TEST_F(HandlersOnWin32, ZeroThicknessIsReportedAtLine102AndDrawsOnePixelWide) {
   const auto reports = messages.reportsFrom(location::kForm2MouseDown);
   ASSERT_EQ(reports.size(), 1u);
   EXPECT_NE(reports[0].text.find(L"Form2.Form_MouseDown at line 102\r\r"), std::wstring::npos);
-  const ImageView image = form2().window().image();
+  const ImageView image = testing::overlayPixels(form2().window());
   EXPECT_EQ(image.at(275, 300), imagePixel(RGB(0, 0, 255)));
   EXPECT_NE(image.at(275, 301), imagePixel(RGB(0, 0, 255)));
   EXPECT_NE(image.at(275, 299), imagePixel(RGB(0, 0, 255)));
@@ -294,7 +289,7 @@ TEST_F(HandlersOnWin32, ClosedByTheSystemTheOverlayUnloadsAndStartDrawingBuildsI
     EXPECT_TRUE(::IsWindowVisible(again));
     ::SendMessageW(again, WM_MOUSEMOVE, 0, at(300, 300));
     ::SendMessageW(again, WM_MOUSEMOVE, MK_LBUTTON, at(340, 300));
-    const ImageView image = form2().window().image();
+    const ImageView image = testing::overlayPixels(form2().window());
     EXPECT_EQ(image.pixels[300 * image.stride + 320], imagePixel(RGB(0, 0, 255))) << "it draws";
     ::SendMessageW(again, WM_LBUTTONDBLCLK, MK_LBUTTON, at(1, 1));
     pumpMessages(1);
@@ -362,7 +357,7 @@ class SavingOnWin32 : public HandlersOnWin32 {
 
 TEST_F(SavingOnWin32, ThePictureSavesAsAScreenSizedBitmapWithTheLines) {
   const std::wstring path = folder.file(L"drawing.bmp");
-  saveBitmapFile(files, path, form2().window().image());
+  saveBitmapFile(files, path, testing::overlayPixels(form2().window()));
   const BmpFacts facts = readBmp(readWholeFile(path), 130, 200);
   EXPECT_EQ(facts.width, screen.size().width);
   EXPECT_EQ(facts.height, screen.size().height);

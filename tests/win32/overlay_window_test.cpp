@@ -8,12 +8,14 @@
 #include <ostream>
 #include <vector>
 
+#include "overlay_pixels.h"
 #include "base/failure.h"
-#include "overlay/bitmap_file.h"
+#include "fakes/bitmap_encoder.h"
+#include "formats/bitmap_file.h"
 #include "platform/win32/overlay_window_win32.h"
 #include "platform/win32/persistent_image.h"
 #include "platform/win32/services_win32.h"
-#include "ui/resource_ids.h"
+#include "platform/win32/resources/resource_ids.h"
 #include "ui/window_definitions.h"
 #include "win32_test_support.h"
 
@@ -27,7 +29,7 @@ using testing::pumpUntil;
 using testing::screenPixel;
 
 struct MouseCall {
-  enum Kind { Down, Move, DblClick } kind;
+  ControlEvent kind;
   int button = 0;
   int shift = 0;
   float x = 0;
@@ -36,21 +38,16 @@ struct MouseCall {
 };
 
 std::ostream& operator<<(std::ostream& out, const MouseCall& call) {
-  const char* names[] = {"Form_MouseDown", "Form_MouseMove", "Form_DblClick"};
-  return out << names[call.kind] << "(" << call.button << ", " << call.shift << ", " << call.x
-             << ", " << call.y << ")";
+  return out << "event " << static_cast<int>(call.kind) << "(" << call.button << ", "
+             << call.shift << ", " << call.x << ", " << call.y << ")";
 }
 
-class RecordingEvents final : public OverlayEvents {
+class RecordingEvents final : public FormEvents {
  public:
-  void Form_MouseDown(int button, int shift, float x, float y) override {
-    calls.push_back({MouseCall::Down, button, shift, x, y});
+  void raise(std::wstring_view control, ControlEvent event, const MouseArgs& m) override {
+    EXPECT_EQ(control, L"Form2");
+    calls.push_back({event, m.button, m.shift, m.x, m.y});
   }
-  void Form_MouseMove(int button, int shift, float x, float y) override {
-    calls.push_back({MouseCall::Move, button, shift, x, y});
-  }
-  void Form_DblClick() override { calls.push_back({MouseCall::DblClick}); }
-  void systemClose() override {}
   std::vector<MouseCall> calls;
 };
 
@@ -91,8 +88,8 @@ TEST_F(OverlayWindowTest, IsABorderlessHiddenTopmostToolWindowWithDoubleClicks) 
 }
 
 TEST_F(OverlayWindowTest, ImageIsTheScreenSize) {
-  EXPECT_EQ(overlay.imageSize(), screenSize());
-  const ImageView image = overlay.image();
+  EXPECT_EQ((Size{testing::overlayPixels(overlay).width, testing::overlayPixels(overlay).height}), screenSize());
+  const ImageView image = testing::overlayPixels(overlay);
   EXPECT_EQ(image.width, screenSize().width);
   EXPECT_EQ(image.height, screenSize().height);
   EXPECT_GE(image.stride, image.width);
@@ -181,7 +178,7 @@ TEST_F(OverlayWindowTest, CopiesTheScreen) {
   Win32Screen screen;
   auto context = screen.getDC();
   overlay.copyFromScreen(*context, screen.size());
-  const ImageView image = overlay.image();
+  const ImageView image = testing::overlayPixels(overlay);
   for (const POINT p : {POINT{100, 120}, POINT{159, 120}, POINT{100, 159}, POINT{159, 159}}) {
     EXPECT_EQ(image.at(p.x, p.y), imagePixel(kGreen)) << p.x << "," << p.y;
   }
@@ -216,7 +213,7 @@ TEST(PersistentImageStart, ShowsItsColourWhereverNoCopyReached) {
   for (const Case& c : cases) {
     PersistentImage image(kSize, kStart);
     c.copy(image);
-    const ImageView view = image.view();
+    const ImageView view = testing::pixelsOf(image.dc());
     for (const POINT p : {POINT{0, 0}, POINT{31, 23}, POINT{32, 24}, POINT{63, 47}}) {
       const bool copied = p.x < c.copied.x && p.y < c.copied.y;
       EXPECT_EQ(view.at(p.x, p.y), imagePixel(copied ? kGreen : kStart))
@@ -313,7 +310,7 @@ TEST_F(OverlayWindowTest, DrawsSolidLinesWithRoundEnds) {
   const std::uint32_t red = imagePixel(RGB(255, 0, 0));
   for (const LineCase& line : kLineCases) {
     overlay.drawLine({line.from.x, line.from.y}, {line.to.x, line.to.y}, line.width, kRed);
-    const ImageView image = overlay.image();
+    const ImageView image = testing::overlayPixels(overlay);
     for (const POINT p : line.coloured) {
       EXPECT_EQ(image.at(p.x, p.y), red) << line.what << " at " << p.x << "," << p.y;
     }
@@ -331,14 +328,14 @@ TEST_F(OverlayWindowTest, SavesItsImageAsTheEncoderWouldWriteIt) {
   Win32FileSystem files;
   const std::wstring path = folder.file(L"picture.bmp");
   overlay.writeBitmapFile(files, path);
-  EXPECT_EQ(testing::readWholeFile(path), encodeBmp(overlay.image()));
+  EXPECT_EQ(testing::readWholeFile(path), encodeBmp(testing::overlayPixels(overlay)));
   EXPECT_EQ(folder.names(), std::vector<std::wstring>{L"picture.bmp"});
 }
 
 TEST_F(OverlayWindowTest, SystemColourLinesUseTheSystemsColour) {
   overlay.drawLine({300, 700}, {360, 700}, 9, 0x00FF0000);  // blue underneath
   overlay.drawLine({300, 700}, {360, 700}, 1, 0x8000000F);  // button face
-  const ImageView image = overlay.image();
+  const ImageView image = testing::overlayPixels(overlay);
   EXPECT_EQ(image.at(330, 700), imagePixel(::GetSysColor(COLOR_BTNFACE)));
   EXPECT_EQ(image.at(330, 702), imagePixel(RGB(0, 0, 255)));
 }
@@ -367,7 +364,7 @@ TEST_F(OverlayWindowTest, WindowShowsThePersistentImage) {
   overlay.drawLine({700, 600}, {800, 600}, 5, 0x00FF00FF);
   overlay.show();
   EXPECT_TRUE(pumpUntil([] { return screenPixel(750, 600) == RGB(255, 0, 255); }));
-  const ImageView image = overlay.image();
+  const ImageView image = testing::overlayPixels(overlay);
   for (const POINT p : {POINT{0, 0}, POINT{640, 512}, POINT{750, 598}, POINT{1000, 900}}) {
     EXPECT_EQ(imagePixel(screenPixel(p.x, p.y)), image.at(p.x, p.y)) << p.x << "," << p.y;
   }
@@ -417,7 +414,7 @@ class PreviewTest : public OverlayWindowTest {
   COLORREF expected(const Rect& source, int x, int y) {
     const int ix = source.left + x;
     const int iy = source.top + y;
-    const ImageView image = overlay.image();
+    const ImageView image = testing::overlayPixels(overlay);
     if (ix < 0 || iy < 0 || ix >= image.width || iy >= image.height) return RGB(128, 128, 128);
     const std::uint32_t p = image.at(ix, iy);
     return RGB((p >> 16) & 0xFF, (p >> 8) & 0xFF, p & 0xFF);
@@ -455,10 +452,10 @@ TEST_F(PreviewTest, ShowsTheSquareOneToOne) {
 }
 
 TEST_F(PreviewTest, IsNotPartOfThePersistentImage) {
-  const ImageView image = overlay.image();
+  const ImageView image = testing::overlayPixels(overlay);
   const std::uint32_t before = image.at(610, 610);
   overlay.showInPreviewBox({300, 300, 325, 325});
-  EXPECT_EQ(overlay.image().at(610, 610), before);
+  EXPECT_EQ(testing::overlayPixels(overlay).at(610, 610), before);
 }
 
 // --- mouse messages -------------------------------------------------------------------------
@@ -475,19 +472,22 @@ TEST_F(OverlayWindowTest, MouseMessagesReachTheHandlers) {
     LPARAM where;
     MouseCall expected;
   } cases[] = {
-      {WM_MOUSEMOVE, 0, at(10, 20), {MouseCall::Move, 0, 0, 10, 20}},
-      {WM_MOUSEMOVE, MK_LBUTTON, at(11, 21), {MouseCall::Move, 1, 0, 11, 21}},
-      {WM_MOUSEMOVE, MK_LBUTTON | MK_RBUTTON, at(640, 512), {MouseCall::Move, 3, 0, 640, 512}},
-      {WM_MOUSEMOVE, MK_MBUTTON, at(1279, 1023), {MouseCall::Move, 4, 0, 1279, 1023}},
-      {WM_MOUSEMOVE, MK_LBUTTON | MK_SHIFT, at(5, 6), {MouseCall::Move, 1, 1, 5, 6}},
-      {WM_MOUSEMOVE, MK_CONTROL, at(5, 6), {MouseCall::Move, 0, 2, 5, 6}},
-      {WM_MOUSEMOVE, MK_LBUTTON, at(-3, -4), {MouseCall::Move, 1, 0, -3, -4}},
-      {WM_LBUTTONDOWN, MK_LBUTTON, at(30, 40), {MouseCall::Down, 1, 0, 30, 40}},
-      {WM_RBUTTONDOWN, MK_RBUTTON, at(31, 41), {MouseCall::Down, 2, 0, 31, 41}},
-      {WM_MBUTTONDOWN, MK_MBUTTON, at(32, 42), {MouseCall::Down, 4, 0, 32, 42}},
-      {WM_LBUTTONDOWN, MK_LBUTTON | MK_RBUTTON, at(33, 43), {MouseCall::Down, 1, 0, 33, 43}},
-      {WM_RBUTTONDBLCLK, MK_RBUTTON, at(34, 44), {MouseCall::Down, 2, 0, 34, 44}},
-      {WM_LBUTTONDBLCLK, MK_LBUTTON, at(35, 45), {MouseCall::DblClick}},
+      {WM_MOUSEMOVE, 0, at(10, 20), {ControlEvent::MouseMove, 0, 0, 10, 20}},
+      {WM_MOUSEMOVE, MK_LBUTTON, at(11, 21), {ControlEvent::MouseMove, 1, 0, 11, 21}},
+      {WM_MOUSEMOVE, MK_LBUTTON | MK_RBUTTON, at(640, 512), {ControlEvent::MouseMove, 3, 0, 640, 512}},
+      {WM_MOUSEMOVE, MK_MBUTTON, at(1279, 1023), {ControlEvent::MouseMove, 4, 0, 1279, 1023}},
+      {WM_MOUSEMOVE, MK_LBUTTON | MK_SHIFT, at(5, 6), {ControlEvent::MouseMove, 1, 1, 5, 6}},
+      {WM_MOUSEMOVE, MK_CONTROL, at(5, 6), {ControlEvent::MouseMove, 0, 2, 5, 6}},
+      {WM_MOUSEMOVE, MK_LBUTTON, at(-3, -4), {ControlEvent::MouseMove, 1, 0, -3, -4}},
+      {WM_LBUTTONDOWN, MK_LBUTTON, at(30, 40), {ControlEvent::MouseDown, 1, 0, 30, 40}},
+      {WM_RBUTTONDOWN, MK_RBUTTON, at(31, 41), {ControlEvent::MouseDown, 2, 0, 31, 41}},
+      {WM_MBUTTONDOWN, MK_MBUTTON, at(32, 42), {ControlEvent::MouseDown, 4, 0, 32, 42}},
+      {WM_LBUTTONDOWN, MK_LBUTTON | MK_RBUTTON, at(33, 43), {ControlEvent::MouseDown, 1, 0, 33, 43}},
+      {WM_RBUTTONDBLCLK, MK_RBUTTON, at(34, 44), {ControlEvent::MouseDown, 2, 0, 34, 44}},
+      {WM_LBUTTONDBLCLK, MK_LBUTTON, at(35, 45), {ControlEvent::DblClick, 1, 0, 35, 45}},
+      {WM_LBUTTONUP, 0, at(36, 46), {ControlEvent::MouseUp, 1, 0, 36, 46}},
+      {WM_RBUTTONUP, 0, at(37, 47), {ControlEvent::MouseUp, 2, 0, 37, 47}},
+      {WM_MBUTTONUP, MK_LBUTTON, at(38, 48), {ControlEvent::MouseUp, 4, 0, 38, 48}},
   };
   for (const auto& c : cases) {
     events.calls.clear();
@@ -507,13 +507,6 @@ TEST_F(OverlayWindowTest, HoldsTheMouseWhileAnyButtonIsHeld) {
     ::SendMessageW(overlay.hwnd(), message, keys, at(10, 10));
     EXPECT_EQ(::GetCapture() == overlay.hwnd(), keys != 0) << std::hex << message;
   }
-}
-
-TEST_F(OverlayWindowTest, ButtonReleasesRaiseNothing) {
-  for (const UINT message : {WM_LBUTTONUP, WM_RBUTTONUP, WM_MBUTTONUP}) {
-    ::SendMessageW(overlay.hwnd(), message, 0, at(10, 10));
-  }
-  EXPECT_TRUE(events.calls.empty());
 }
 
 TEST_F(OverlayWindowTest, MouseOverThePreviewBoxDoesNotReachTheHandlers) {

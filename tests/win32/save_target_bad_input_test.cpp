@@ -16,7 +16,8 @@
 #include <vector>
 
 #include "base/failure.h"
-#include "overlay/bitmap_file.h"
+#include "fakes/bitmap_encoder.h"
+#include "formats/bitmap_file.h"
 #include "platform/win32/services_win32.h"
 #include "platform/win32/win32_error.h"
 #include "win32_test_support.h"

@@ -14,9 +14,11 @@
 #include <set>
 #include <string>
 
+#include "overlay_pixels.h"
 #include "forms/form1.h"
 #include "base/error_report.h"
-#include "overlay/bitmap_file.h"
+#include "fakes/bitmap_encoder.h"
+#include "formats/bitmap_file.h"
 #include "overlay/form2.h"
 #include "fakes/headless_platform.h"
 #include "platform/win32/overlay_window_win32.h"
@@ -115,9 +117,9 @@ TEST_F(ScreenSizeBadInput, StartDrawingCopiesTheWholeScreenOrReportsWhatFailed) 
 
   EXPECT_TRUE(messages_.shown.empty()) << narrow(messages_.shown.front().text);
   OverlayWindow& overlay = form1_.form2().window();
-  ASSERT_EQ(overlay.imageSize(), expected_);
+  ASSERT_EQ((Size{testing::overlayPixels(overlay).width, testing::overlayPixels(overlay).height}), expected_);
   EXPECT_EQ(overlay.previewBox(), Rect(right - 24, bottom - 24, right + 1, bottom + 1));
-  const ImageView picture = overlay.image();
+  const ImageView picture = testing::overlayPixels(overlay);
   EXPECT_EQ(picture.at(0, 0) & 0xFFFFFF, topLeft);
   EXPECT_EQ(picture.at(right, bottom) & 0xFFFFFF, bottomRight) << "the copy reaches the far corner";
 

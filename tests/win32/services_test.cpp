@@ -8,7 +8,8 @@
 
 #include "base/failure.h"
 #include "base/shared_services.h"
-#include "overlay/bitmap_file.h"
+#include "fakes/bitmap_encoder.h"
+#include "formats/bitmap_file.h"
 #include "platform/win32/services_win32.h"
 #include "platform/win32/win32_error.h"
 #include "dialog_answer.h"

@@ -238,7 +238,9 @@ class SkinTestWindow final : public WindowBase, public SkinnableWindow {
  public:
   static constexpr POINT kOrigin{40, 40};
 
-  SkinTestWindow() : skin_(createSkinFramework()), white_(::CreateSolidBrush(RGB(255, 255, 255))) {
+  SkinTestWindow()
+      : WindowBase(uncaughtErrorReport(L"Form1")),
+        skin_(createSkinFramework()), white_(::CreateSolidBrush(RGB(255, 255, 255))) {
     registerClass(L"QuillmarkOrvaneSkinTest", 0, ::LoadCursorW(nullptr, IDC_ARROW), nullptr);
     createWindow(WS_EX_TOPMOST, L"QuillmarkOrvaneSkinTest", L"Skin test",
                  WS_POPUP | WS_CLIPCHILDREN, kOrigin.x, kOrigin.y, 320, 200, nullptr, nullptr);

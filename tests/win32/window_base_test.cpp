@@ -7,6 +7,7 @@
 #include "base/error_report.h"
 #include "base/failure.h"
 #include "dialog_answer.h"
+#include "platform/win32/services_win32.h"
 #include "platform/win32/window_class.h"
 #include "win32_test_support.h"
 
@@ -23,7 +24,7 @@ constexpr UINT kAnsweredMessage = WM_APP + 2;
 // building can be made to fail after its window exists.
 class FailingWindow final : public WindowBase {
  public:
-  explicit FailingWindow(bool failWhileBuilding) {
+  explicit FailingWindow(bool failWhileBuilding) : WindowBase(uncaughtErrorReport(L"Form1")) {
     registerClass(kTestClass, 0, nullptr, nullptr);
     createWindow(0, kTestClass, L"", WS_POPUP, 0, 0, 40, 40, nullptr, nullptr);
     lastBuilt = hwnd();

@@ -15,7 +15,6 @@ using MouseMoveSink = std::function<void(WPARAM keys, LPARAM position)>;
 // program runs, and the mouse moves over them passed on to whoever listens.
 class OwnControl : public WindowBase {
  public:
-  Colour backColor() const { return background_; }
   void setBackColor(Colour colour);
   void setMouseMoveSink(MouseMoveSink sink) { mouseMove_ = std::move(sink); }
   // What a screen reader reads for a control with no text of its own (its label's).

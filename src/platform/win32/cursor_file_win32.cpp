@@ -2,7 +2,7 @@
 
 #include <vector>
 
-#include "app/cursor_file.h"
+#include "formats/cursor_file.h"
 #include "base/failure.h"
 #include "platform/win32/services_win32.h"
 

@@ -2,6 +2,8 @@
 
 #include <new>
 
+#ifdef QO_HANDLE_COUNTS
+
 namespace qo::win32 {
 
 namespace {
@@ -46,3 +48,5 @@ long HandleCounts::liveOf(bool (*counted)(HandleKind)) {
 }
 
 }  // namespace qo::win32
+
+#endif  // QO_HANDLE_COUNTS

@@ -7,12 +7,14 @@
 
 #include "base/error_report.h"
 #include "base/failure.h"
+#include "base/settings_store.h"
 #include "platform/win32/overlay_window_win32.h"
 #include "platform/win32/cursor_file_win32.h"
 #include "platform/win32/services_win32.h"
 #include "platform/win32/skin_framework_win32.h"
+#include "platform/win32/system_library.h"
 #include "platform/win32/win32_error.h"
-#include "ui/resource_ids.h"
+#include "platform/win32/resources/resource_ids.h"
 
 namespace qo::win32 {
 
@@ -51,8 +53,7 @@ int textWidth(HWND control, HFONT font) {
 RECT windowRectForClient(int width, int height, int dpi) {
   RECT r{0, 0, width, height};
   using AdjustForDpiFn = BOOL(WINAPI*)(LPRECT, DWORD, BOOL, DWORD, UINT);
-  const auto adjustForDpi = reinterpret_cast<AdjustForDpiFn>(reinterpret_cast<void*>(
-      ::GetProcAddress(::GetModuleHandleW(L"user32.dll"), "AdjustWindowRectExForDpi")));
+  const auto adjustForDpi = user32Function<AdjustForDpiFn>("AdjustWindowRectExForDpi");
   if (adjustForDpi) {
     adjustForDpi(&r, kMainStyle, FALSE, 0, static_cast<UINT>(dpi));
   } else {
@@ -68,7 +69,9 @@ int checkState(int value) {
 }  // namespace
 
 Win32MainWindow::Win32MainWindow(const WindowDefinition& definition)
-    : definition_(definition), backColour_(definition.background) {
+    : WindowBase(uncaughtErrorReport(definition.name)),
+      definition_(definition),
+      backColour_(definition.background) {
   registerClass(kMainClass, 0, ::LoadCursorW(nullptr, IDC_ARROW), nullptr);
   const std::wstring caption(definition.caption);
   createWindow(WS_EX_CONTROLPARENT, kMainClass, caption.c_str(), kMainStyle, CW_USEDEFAULT,
@@ -132,7 +135,7 @@ HWND Win32MainWindow::createSystemControl(const ControlDefinition& definition, H
     className = L"BUTTON";
     style |= BS_3STATE | WS_TABSTOP;
   } else if (definition.kind == ControlKind::TextBox) {
-    // At most 32,767 characters, all of which the settings store reads back.
+    // At most kLongestText characters, all of which the settings store reads back.
     className = L"EDIT";
     style |= ES_AUTOHSCROLL | WS_TABSTOP;
     exStyle = WS_EX_CLIENTEDGE;
@@ -147,7 +150,7 @@ HWND Win32MainWindow::createSystemControl(const ControlDefinition& definition, H
   if (!created) {
     throwLastError(L"The control " + std::wstring(definition.name) + L" could not be created.");
   }
-  if (definition.kind == ControlKind::TextBox) ::SendMessageW(created, EM_LIMITTEXT, 32767, 0);
+  if (definition.kind == ControlKind::TextBox) ::SendMessageW(created, EM_LIMITTEXT, kLongestText, 0);
   return created;
 }
 
@@ -263,13 +266,9 @@ std::size_t Win32MainWindow::find(HWND window) const {
 
 Win32MainWindow::Control& Win32MainWindow::at(std::size_t index) {
   if (index >= controls_.size() || !controls_[index].hwnd) {
-    throw Failure(L"Object doesn't support this property or method");
+    throw Failure(kNotSupported);
   }
   return controls_[index];
-}
-
-HWND Win32MainWindow::control(std::size_t index) const {
-  return index < controls_.size() ? controls_[index].hwnd : nullptr;
 }
 
 bool Win32MainWindow::navigate(const MSG& message) {

@@ -26,8 +26,6 @@ class Win32MainWindow final : public WindowBase, public ControlSurface {
   void showFirstTime();
   // Keyboard navigation in tab-index order; true when the message was used.
   bool navigate(const MSG& message);
-  // The control at that place in the definition (nullptr for an invisible component).
-  HWND control(std::size_t index) const;
 
   void showText(std::size_t control, const std::wstring& text) override;
   void select(std::size_t control, std::size_t start, std::size_t length) override;

@@ -3,11 +3,10 @@
 #include <windowsx.h>
 
 #include "base/failure.h"
-#include "overlay/form2.h"
 #include "platform/win32/cursor_file_win32.h"
 #include "platform/win32/services_win32.h"
 #include "platform/win32/win32_error.h"
-#include "ui/resource_ids.h"
+#include "platform/win32/resources/resource_ids.h"
 #include "ui/window_definitions.h"
 
 namespace qo::win32 {
@@ -24,7 +23,13 @@ constexpr COLORREF kNeutralGrey = RGB(128, 128, 128);
 constexpr wchar_t kTabletProperty[] = L"MicrosoftTabletPenServiceProperty";
 constexpr UINT_PTR kTabletDisablePressAndHold = 0x00000001;
 constexpr UINT_PTR kTabletDisableFlicks = 0x00010000;
-Size screenSize() { return {::GetSystemMetrics(SM_CXSCREEN), ::GetSystemMetrics(SM_CYSCREEN)}; }
+Size screenSize() { return Win32Screen().size(); }
+
+// The button a button message is about: 1 left, 2 right, 4 middle.
+int buttonOf(UINT m) {
+  if (m == WM_RBUTTONDOWN || m == WM_RBUTTONDBLCLK || m == WM_RBUTTONUP) return 2;
+  return m == WM_MBUTTONDOWN || m == WM_MBUTTONDBLCLK || m == WM_MBUTTONUP ? 4 : 1;
+}
 
 // Scales an offset within the 25-pixel square to the box's pixels.
 int scaled(int offset, int boxSide) {
@@ -48,8 +53,10 @@ LRESULT PreviewBox::onMessage(UINT message, WPARAM wParam, LPARAM lParam) {
   return defaultHandling(message, wParam, lParam);
 }
 
-Win32OverlayWindow::Win32OverlayWindow(OverlayEvents& events)
-    : events_(events), dialogs_(nullptr), neutral_(::CreateSolidBrush(kNeutralGrey)) {
+Win32OverlayWindow::Win32OverlayWindow(FormEvents& events)
+    : WindowBase(uncaughtErrorReport(form2Definition().name)),
+      events_(events),
+      dialogs_(nullptr), neutral_(::CreateSolidBrush(kNeutralGrey)) {
   const Size screen = screenSize();
   image_ = std::make_unique<PersistentImage>(screen, ::GetSysColor(COLOR_BTNFACE));
   registerClass(kOverlayClass, CS_DBLCLKS, ::LoadCursorW(nullptr, IDC_ARROW), nullptr);
@@ -126,28 +133,10 @@ void Win32OverlayWindow::paint() {
   copyInBands(paint.area(), blitBetween(paint.get(), image_->dc()));
 }
 
-void Win32OverlayWindow::raiseMouse(UINT message, WPARAM wParam, LPARAM lParam) {
-  const float x = static_cast<float>(GET_X_LPARAM(lParam));
-  const float y = static_cast<float>(GET_Y_LPARAM(lParam));
-  const int shift = shiftState(wParam);
-  switch (message) {
-    case WM_MOUSEMOVE:
-      events_.Form_MouseMove(buttonsHeld(wParam), shift, x, y);
-      break;
-    case WM_LBUTTONDOWN:
-      events_.Form_MouseDown(1, shift, x, y);
-      break;
-    case WM_RBUTTONDOWN:
-    case WM_RBUTTONDBLCLK:
-      events_.Form_MouseDown(2, shift, x, y);
-      break;
-    case WM_MBUTTONDOWN:
-    case WM_MBUTTONDBLCLK:
-      events_.Form_MouseDown(4, shift, x, y);
-      break;
-    default:
-      break;
-  }
+void Win32OverlayWindow::raise(ControlEvent event, int button, WPARAM wParam, LPARAM lParam) {
+  events_.raise(form2Definition().name, event,
+                {button, shiftState(wParam), static_cast<float>(GET_X_LPARAM(lParam)),
+                 static_cast<float>(GET_Y_LPARAM(lParam))});
 }
 
 LRESULT Win32OverlayWindow::onMessage(UINT message, WPARAM wParam, LPARAM lParam) {
@@ -166,7 +155,7 @@ LRESULT Win32OverlayWindow::onMessage(UINT message, WPARAM wParam, LPARAM lParam
       return 0;
     }
     case WM_MOUSEMOVE:
-      raiseMouse(message, wParam, lParam);
+      raise(ControlEvent::MouseMove, buttonsHeld(wParam), wParam, lParam);
       return 0;
     case WM_LBUTTONDOWN:
     case WM_RBUTTONDOWN:
@@ -177,26 +166,27 @@ LRESULT Win32OverlayWindow::onMessage(UINT message, WPARAM wParam, LPARAM lParam
       // another monitor), so the stroke goes on and the release is not lost.  A
       // dialog or box that opens meanwhile takes it back by disabling the overlay.
       ::SetCapture(hwnd());
-      raiseMouse(message, wParam, lParam);
+      raise(ControlEvent::MouseDown, buttonOf(message), wParam, lParam);
       return 0;
     case WM_LBUTTONDBLCLK:
-      events_.Form_DblClick();
+      raise(ControlEvent::DblClick, 1, wParam, lParam);
       return 0;
     case WM_LBUTTONUP:
     case WM_RBUTTONUP:
     case WM_MBUTTONUP:
       if (buttonsHeld(wParam) == 0 && ::GetCapture() == hwnd()) ::ReleaseCapture();
+      raise(ControlEvent::MouseUp, buttonOf(message), wParam, lParam);
       return 0;
     case WM_CLOSE:
       // Form2 unloads the overlay; the system must not destroy the window under it.
-      events_.systemClose();
+      raise(ControlEvent::Unload, 0, 0, 0);
       return 0;
     default:
       return defaultHandling(message, wParam, lParam);
   }
 }
 
-std::unique_ptr<OverlayWindow> Win32OverlayHost::buildOverlay(OverlayEvents& events) {
+std::unique_ptr<OverlayWindow> Win32OverlayHost::buildOverlay(FormEvents& events) {
   return std::make_unique<Win32OverlayWindow>(events);
 }
 

@@ -19,21 +19,20 @@ class PreviewBox final : public WindowBase {
 
  protected:
   LRESULT onMessage(UINT message, WPARAM wParam, LPARAM lParam) override;
-  std::wstring_view formName() const override { return form2Definition().name; }
 };
 
 // The overlay Form2: borderless, maximised over the whole screen, no taskbar
 // button, with its persistent image alive from creation.
 class Win32OverlayWindow final : public WindowBase, public OverlayWindow {
  public:
-  explicit Win32OverlayWindow(OverlayEvents& events);
+  explicit Win32OverlayWindow(FormEvents& events);
 
   void setApplicationIcon() override;
   void loadMouseIcon(const std::wstring& path) override;
-  Size imageSize() override { return image_->size(); }
   void copyFromScreen(ScreenContext& screen, Size size) override;
   void drawLine(Point from, Point to, int penWidth, Colour colour) override;
-  ImageView image() override { return image_->view(); }
+  // The persistent image's memory DC, where the tests read its pixels.
+  HDC imageDc() const { return image_->dc(); }
   void writeBitmapFile(FileSystem& files, const std::wstring& path) override {
     image_->writeBitmapFile(files, path);
   }
@@ -45,13 +44,12 @@ class Win32OverlayWindow final : public WindowBase, public OverlayWindow {
 
  protected:
   LRESULT onMessage(UINT message, WPARAM wParam, LPARAM lParam) override;
-  std::wstring_view formName() const override { return form2Definition().name; }
 
  private:
   void paint();
-  void raiseMouse(UINT message, WPARAM wParam, LPARAM lParam);
+  void raise(ControlEvent event, int button, WPARAM wParam, LPARAM lParam);
 
-  OverlayEvents& events_;
+  FormEvents& events_;
   std::unique_ptr<PersistentImage> image_;
   std::unique_ptr<PreviewBox> previewBox_;
   Win32DialogHost dialogs_;
@@ -61,7 +59,7 @@ class Win32OverlayWindow final : public WindowBase, public OverlayWindow {
 
 class Win32OverlayHost final : public OverlayHost {
  public:
-  std::unique_ptr<OverlayWindow> buildOverlay(OverlayEvents& events) override;
+  std::unique_ptr<OverlayWindow> buildOverlay(FormEvents& events) override;
   void discardOverlay(std::unique_ptr<OverlayWindow> window) override;
 };
 

@@ -6,7 +6,7 @@
 #include <utility>
 
 #include "base/failure.h"
-#include "overlay/bitmap_file.h"
+#include "formats/bitmap_file.h"
 #include "platform/win32/win32_error.h"
 
 namespace qo::win32 {
@@ -68,23 +68,6 @@ void PersistentImage::copyFrom(HDC source, Size area) {
                  });
 }
 
-ImageView PersistentImage::view() const {
-  fillIfPending();
-  ::GdiFlush();  // GDI may batch drawing; the pixels must be current
-  const auto width = static_cast<std::size_t>(size_.width);
-  const auto rowBytes = static_cast<std::size_t>(bmpRowBytes(size_.width));
-  viewPixels_.assign(width * static_cast<std::size_t>(size_.height), 0);
-  for (int y = 0; y < size_.height; ++y) {
-    const std::uint8_t* row = bits_ + static_cast<std::size_t>(size_.height - 1 - y) * rowBytes;
-    std::uint32_t* out = viewPixels_.data() + static_cast<std::size_t>(y) * width;
-    for (std::size_t x = 0; x < width; ++x, row += 3) {
-      out[x] = static_cast<std::uint32_t>(row[0]) | (static_cast<std::uint32_t>(row[1]) << 8) |
-               (static_cast<std::uint32_t>(row[2]) << 16);
-    }
-  }
-  return {size_.width, size_.height, size_.width, viewPixels_.data()};
-}
-
 void PersistentImage::writeBitmapFile(FileSystem& files, const std::wstring& path) const {
   fillIfPending();
   ::GdiFlush();
@@ -130,7 +113,7 @@ BlockCopy blitBetween(HDC target, HDC source) {
   };
 }
 
-// On its way between the screen's layout and the image's the system reads and
+// [Wine] On its way between the screen's layout and the image's the system reads and
 // converts the pixels in buffers of its own as large as what is copied at once:
 // for the whole screen in one block they are a second and third screen-sized
 // image for a moment.  Repainting copies in bands for that reason; the screen

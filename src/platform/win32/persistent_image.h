@@ -37,9 +37,6 @@ class PersistentImage {
   // Copies the area from (0, 0) of the given size from source into the image;
   // what the system does not copy shows the starting colour.
   void copyFrom(HDC source, Size area);
-  // The pixels as 32-bit values, top-down, for reading them one by one: made on
-  // each call, so it holds a second copy of the image; saving never uses it.
-  ImageView view() const;
 
   // A solid line with round ends and joins; returns the bounds it may have touched.
   RECT drawLine(POINT from, POINT to, int penWidth, COLORREF colour);
@@ -62,7 +59,6 @@ class PersistentImage {
   UniquePen pen_;  // the last pen used, kept while width and colour stay the same
   int penWidth_ = 0;
   COLORREF penColour_ = 0;
-  mutable std::vector<std::uint32_t> viewPixels_;
   mutable std::optional<COLORREF> pendingFill_;
 };
 

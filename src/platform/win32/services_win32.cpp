@@ -6,6 +6,7 @@
 #include <utility>
 #include <vector>
 
+#include "base/error_report.h"
 #include "base/failure.h"
 #include "platform/win32/win32_error.h"
 
@@ -265,8 +266,8 @@ bool targetHeld(const std::wstring& path) {
 }
 
 // ReplaceFileW gives the new file the old one's permissions, attributes and
-// creation time.  Wine's leaves an empty file of its own behind when another
-// program holds the target, so a held target is found out first.
+// creation time.  [Wine] Wine's leaves an empty file of its own behind when
+// another program holds the target, so a held target is found out first.
 DWORD systemReplace(const std::wstring& target, const std::wstring& replacement,
                     const std::wstring& backup) {
   if (targetHeld(target)) return ERROR_SHARING_VIOLATION;
@@ -336,12 +337,12 @@ DWORD Win32FileSystem::replaceOrMove(const std::wstring& from, const std::wstrin
 void Win32FileSystem::replaceFile(const std::wstring& from, const std::wstring& to) {
   const DWORD attributes = ::GetFileAttributesW(to.c_str());
   const bool exists = attributes != INVALID_FILE_ATTRIBUTES;
-  // Windows refuses to replace a read-only file; Wine does not.  A file the user
+  // [Wine] Windows refuses to replace a read-only file; Wine does not.  A file the user
   // protected stays protected on both, and a folder is never replaced.
   if (exists && (attributes & (FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_DIRECTORY))) {
     throwError(L"", ERROR_ACCESS_DENIED);
   }
-  // Wine's ReplaceFileW carries no attributes over: they go on the new file first.
+  // [Wine] Wine's ReplaceFileW carries no attributes over: they go on the new file first.
   if (exists) {
     ::SetFileAttributesW(from.c_str(), (attributes & kKeptAttributes) | FILE_ATTRIBUTE_ARCHIVE);
   }
@@ -395,7 +396,7 @@ std::optional<DirectoryEntry> Win32FileSystem::findEntry(const std::wstring& pat
   if (!search) return std::nullopt;
   // The search also matches short 8.3 aliases; only the entry's own name counts.
   const std::wstring name = path.substr(path.find_last_of(L"\\/") + 1);
-  if (::CompareStringOrdinal(found.cFileName, -1, name.c_str(), -1, TRUE) != CSTR_EQUAL) {
+  if (!sameIgnoringCase(found.cFileName, name.c_str())) {
     return std::nullopt;
   }
   const DWORD attributes = found.dwFileAttributes;
@@ -470,6 +471,23 @@ HighContrastReader setHighContrastReader(HighContrastReader reader) {
 
 PaintColours paintColoursNow(Colour background, Colour text) {
   return paintColours({background, text}, highContrastOn());
+}
+
+// There is no numbered statement to name: the report names the form, WindowProc
+// as the handler, and the window message in place of the line.  A failure while
+// such a report is open (a repaint behind it, say) is not reported again.
+std::function<void(std::wstring_view, UINT)> uncaughtErrorReport(std::wstring_view form) {
+  return [form](std::wstring_view description, UINT message) {
+    static bool reportOpen = false;
+    if (std::exchange(reportOpen, true)) return;
+    Win32MessageBoxes boxes;
+    try {
+      showErrorReport(boxes, description, location::windowProcedureLocation(form),
+                      static_cast<int>(message));
+    } catch (...) {  // a report that cannot be shown must not take the program down
+    }
+    reportOpen = false;
+  };
 }
 
 }  // namespace qo::win32

@@ -19,14 +19,14 @@ class Win32Application final : public Application {
   [[noreturn]] void end() override;
 
  private:
-  std::wstring title_ = L"Quillmark Orvane";
+  std::wstring title_{kProductName};
 };
 
 // While it lives, a dialog box that comes up on this thread (a message box, a
 // common dialog) with no owner or a topmost owner is made topmost when a topmost
 // window of the program (the overlay) is shown, so that it opens above that window
-// and never behind it.  Wine does not make an owned dialog topmost with its owner,
-// and ignores MB_TOPMOST.
+// and never behind it.  [Wine] Wine does not make an owned dialog topmost with its
+// owner, and ignores MB_TOPMOST.
 class DialogsAboveTopmost {
  public:
   DialogsAboveTopmost();
@@ -37,6 +37,16 @@ class DialogsAboveTopmost {
  private:
   HHOOK hook_ = nullptr;
 };
+
+// The error report for a failure that reached a window procedure of form's
+// windows unhandled, for WindowBase (UncaughtFailureReport).
+std::function<void(std::wstring_view description, UINT message)> uncaughtErrorReport(
+    std::wstring_view form);
+
+// Two names equal ignoring case, as the file system and window classes compare them.
+inline bool sameIgnoringCase(const wchar_t* a, const wchar_t* b) {
+  return ::CompareStringOrdinal(a, -1, b, -1, TRUE) == CSTR_EQUAL;
+}
 
 class Win32MessageBoxes final : public MessageBoxes {
  public:

@@ -6,8 +6,8 @@
 #include <string>
 #include <vector>
 
-#include "app/skin_file.h"
-#include "app/skin_loader.h"
+#include "formats/skin_file.h"
+#include "base/skin.h"
 #include "base/failure.h"
 #include "platform/win32/handles.h"
 #include "platform/win32/services_win32.h"

@@ -61,7 +61,7 @@ struct SkinnedWindow {
 bool isClass(HWND window, const wchar_t* name) {
   wchar_t className[32] = {};
   ::GetClassNameW(window, className, 32);
-  return ::CompareStringOrdinal(className, -1, name, -1, TRUE) == CSTR_EQUAL;
+  return sameIgnoringCase(className, name);
 }
 
 // The paint for a standard control asking its colours, or none to leave it be.

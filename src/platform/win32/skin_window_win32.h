@@ -1,6 +1,6 @@
 #pragma once
 
-#include "app/skin_file.h"
+#include "formats/skin_file.h"
 #include "platform/win32/handles.h"
 
 namespace qo::win32 {

@@ -29,4 +29,12 @@ class SystemLibrary {
   HMODULE module_;
 };
 
+// A function of user32, which every window program has loaded, that older
+// systems lack: nullptr there.
+template <class Function>
+Function user32Function(const char* name) {
+  return reinterpret_cast<Function>(reinterpret_cast<void*>(
+      ::GetProcAddress(::GetModuleHandleW(L"user32.dll"), name)));
+}
+
 }  // namespace qo::win32

@@ -2,20 +2,12 @@
 
 #include <utility>
 
-#include "base/error_report.h"
 #include "base/failure.h"
-#include "platform/win32/services_win32.h"
+#include "platform/win32/system_library.h"
 #include "platform/win32/win32_error.h"
-#include "ui/resource_ids.h"
+#include "platform/win32/resources/resource_ids.h"
 
 namespace qo::win32 {
-
-namespace {
-
-// True while an error report for a failure no guarded handler caught is open.
-bool uncaughtReportOpen = false;
-
-}  // namespace
 
 HINSTANCE programInstance() { return ::GetModuleHandleW(nullptr); }
 
@@ -138,21 +130,19 @@ LRESULT WindowBase::handle(UINT message, WPARAM wParam, LPARAM lParam) noexcept 
   }
 }
 
-// There is no numbered statement to name: the report names the form, WindowProc
-// as the handler, and the window message in place of the line.  A failure while
-// such a report is open (a repaint behind it, say) is not reported again.
+// Our object of a window, when the window is of one of our classes.
+WindowBase* WindowBase::objectOf(HWND window) {
+  if (!window || ::GetClassLongPtrW(window, GCLP_WNDPROC) !=
+                     reinterpret_cast<ULONG_PTR>(&WindowBase::thunk)) {
+    return nullptr;
+  }
+  return reinterpret_cast<WindowBase*>(::GetWindowLongPtrW(window, GWLP_USERDATA));
+}
+
 void WindowBase::reportUncaught(UINT message, const std::exception_ptr& error) noexcept {
   if (message == WM_PAINT && hwnd_) ::ValidateRect(hwnd_, nullptr);  // or it comes straight back
-  if (uncaughtReportOpen) return;
-  uncaughtReportOpen = true;
-  try {
-    Win32MessageBoxes boxes;
-    showErrorReport(boxes, describeException(error), location::windowProcedureLocation(formName()),
-                    static_cast<int>(message));
-  } catch (...) {
-    // A report that cannot be shown must not take the program down either.
-  }
-  uncaughtReportOpen = false;
+  const WindowBase* reporter = report_ || !hwnd_ ? this : objectOf(::GetAncestor(hwnd_, GA_ROOT));
+  if (reporter && reporter->report_) reporter->report_(describeException(error), message);
 }
 
 int buttonsHeld(WPARAM keys) {
@@ -167,8 +157,7 @@ int shiftState(WPARAM keys) {
 
 int dpiOf(HWND window) {
   using GetDpiForWindowFn = UINT(WINAPI*)(HWND);
-  const auto getDpiForWindow = reinterpret_cast<GetDpiForWindowFn>(reinterpret_cast<void*>(
-      ::GetProcAddress(::GetModuleHandleW(L"user32.dll"), "GetDpiForWindow")));
+  const auto getDpiForWindow = user32Function<GetDpiForWindowFn>("GetDpiForWindow");
   if (getDpiForWindow && window) {
     const UINT dpi = getDpiForWindow(window);
     if (dpi != 0) return static_cast<int>(dpi);

@@ -1,12 +1,12 @@
 #pragma once
 
 #include <exception>
+#include <functional>
 #include <memory>
 #include <string>
 #include <string_view>
 
 #include "platform/win32/handles.h"
-#include "ui/window_definitions.h"
 
 namespace qo::win32 {
 
@@ -16,16 +16,22 @@ namespace qo::win32 {
 // when they cannot be loaded.
 void setApplicationIcons(HWND window);
 
+// What a window does with a failure nothing below its window procedure caught
+// (its description, the message being handled); it must not throw.
+using UncaughtFailureReport = std::function<void(std::wstring_view description, UINT message)>;
+
 // Base of our window objects: one thunk per class binds the object on
 // WM_NCCREATE and forwards each message to onMessage.  Its windows are counted
 // in HandleCounts from WM_NCCREATE to WM_NCDESTROY.
 //
 // The thunk is the one place where window messages enter our code: nothing
 // thrown leaves it into the system's frames, and a window object is never
-// deleted while one of its own messages is being handled.
+// deleted while one of its own messages is being handled.  A top-level window is
+// given its report; a child reports as the top-level window it belongs to does.
 class WindowBase {
  public:
   WindowBase() = default;
+  explicit WindowBase(UncaughtFailureReport report) : report_(std::move(report)) {}
   WindowBase(const WindowBase&) = delete;
   WindowBase& operator=(const WindowBase&) = delete;
   // A window still alive here belongs to an object whose building failed: it is
@@ -47,17 +53,14 @@ class WindowBase {
                     int x, int y, int width, int height, HWND parent, HMENU id);
   virtual LRESULT onMessage(UINT message, WPARAM wParam, LPARAM lParam);
   LRESULT defaultHandling(UINT message, WPARAM wParam, LPARAM lParam);
-  // The form whose handlers the window's messages reach, as an error report names
-  // it: the main window and its controls belong to Form1.
-  virtual std::wstring_view formName() const { return form1Definition().name; }
-  // Forgets the window once it is destroyed.
-  void detach() { hwnd_ = nullptr; }
 
  private:
   static LRESULT CALLBACK thunk(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
   LRESULT handle(UINT message, WPARAM wParam, LPARAM lParam) noexcept;
   void reportUncaught(UINT message, const std::exception_ptr& error) noexcept;
+  static WindowBase* objectOf(HWND window);
 
+  UncaughtFailureReport report_;
   HWND hwnd_ = nullptr;
   int messagesInHand_ = 0;  // nested messages of this window being handled
   bool destroyWhenIdle_ = false;

@@ -3,18 +3,15 @@
 #include <cstdint>
 #include <span>
 #include <string>
-#include <vector>
 
 #include "base/geometry.h"
 #include "base/services.h"
-#include "base/image.h"
 
 namespace qo {
 
-// The image as an uncompressed 24-bit Windows bitmap file: BITMAPFILEHEADER,
-// BITMAPINFOHEADER (BI_RGB), rows bottom-up, each padded to four bytes, pixels
-// in the byte order blue, green, red.
-std::vector<std::uint8_t> encodeBmp(const ImageView& image);
+// An uncompressed 24-bit Windows bitmap file: BITMAPFILEHEADER, BITMAPINFOHEADER
+// (BI_RGB), then the rows bottom-up, each padded to four bytes, pixels in the
+// byte order blue, green, red (a 24-bit DIB's own layout).
 
 // The two headers of such a file, which the pixel rows follow directly.
 constexpr std::size_t kBmpHeaderBytes = 54;
@@ -34,7 +31,5 @@ inline void writeFileReplacing(FileSystem& files, const std::wstring& path,
                                std::span<const std::uint8_t> bytes) {
   writeFileReplacing(files, path, FilePieces(&bytes, 1));
 }
-
-void saveBitmapFile(FileSystem& files, const std::wstring& path, const ImageView& image);
 
 }  // namespace qo

@@ -1,9 +1,8 @@
-#include "overlay/bitmap_file.h"
+#include "formats/bitmap_file.h"
 
 #include <algorithm>
 #include <atomic>
 #include <chrono>
-#include <cstddef>
 #include <cstdint>
 #include <limits>
 
@@ -32,8 +31,8 @@ void putUint32(std::uint8_t* at, std::uint32_t value) {
   at[3] = static_cast<std::uint8_t>(value >> 24);
 }
 
-void checkEncodable(Size size, bool hasPixels) {
-  if (size.width <= 0 || size.height <= 0 || !hasPixels) {
+void checkEncodable(Size size) {
+  if (size.width <= 0 || size.height <= 0) {
     throw Failure(L"The picture has no pixels, so there is nothing to save.");
   }
   const std::uint64_t total =
@@ -63,16 +62,6 @@ void writeHeaders(std::uint8_t* out, Size image, std::uint32_t imageSize) {
   putUint32(info + 28, kPixelsPerMetre);
   putUint32(info + 32, 0);  // colours used
   putUint32(info + 36, 0);  // important colours
-}
-
-void writeRow(std::uint8_t* out, const std::uint32_t* row, int width) {
-  for (int x = 0; x < width; ++x) {
-    const std::uint32_t pixel = row[x];
-    out[0] = static_cast<std::uint8_t>(pixel);        // blue
-    out[1] = static_cast<std::uint8_t>(pixel >> 8);   // green
-    out[2] = static_cast<std::uint8_t>(pixel >> 16);  // red
-    out += 3;
-  }
 }
 
 // Differs between calls and, very likely, between processes.
@@ -153,26 +142,9 @@ std::uint64_t bmpRowBytes(int width) {
 }
 
 void encodeBmpHeaders(std::span<std::uint8_t, kBmpHeaderBytes> out, Size size) {
-  checkEncodable(size, true);
+  checkEncodable(size);
   const auto imageSize = bmpRowBytes(size.width) * static_cast<std::uint64_t>(size.height);
   writeHeaders(out.data(), size, static_cast<std::uint32_t>(imageSize));
-}
-
-std::vector<std::uint8_t> encodeBmp(const ImageView& image) {
-  checkEncodable({image.width, image.height}, image.pixels != nullptr);
-  const std::size_t rowBytes = static_cast<std::size_t>(bmpRowBytes(image.width));
-  const std::size_t height = static_cast<std::size_t>(image.height);
-  const std::size_t imageSize = rowBytes * height;
-
-  // Value-initialised, so the row padding is already zero.
-  std::vector<std::uint8_t> out(kPixelOffset + imageSize);
-  writeHeaders(out.data(), {image.width, image.height}, static_cast<std::uint32_t>(imageSize));
-  std::uint8_t* row = out.data() + kPixelOffset;
-  for (int y = image.height - 1; y >= 0; --y) {
-    writeRow(row, image.pixels + static_cast<std::ptrdiff_t>(y) * image.stride, image.width);
-    row += rowBytes;
-  }
-  return out;
 }
 
 void writeFileReplacing(FileSystem& files, const std::wstring& path, FilePieces pieces) {
@@ -193,10 +165,6 @@ void writeFileReplacing(FileSystem& files, const std::wstring& path, FilePieces 
     // Name the file the user chose, not the temporary one.
     throw Failure(L"\"" + path + L"\" could not be saved. " + failure.description());
   }
-}
-
-void saveBitmapFile(FileSystem& files, const std::wstring& path, const ImageView& image) {
-  writeFileReplacing(files, path, encodeBmp(image));
 }
 
 }  // namespace qo

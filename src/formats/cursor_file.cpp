@@ -1,4 +1,4 @@
-#include "app/cursor_file.h"
+#include "formats/cursor_file.h"
 
 namespace qo {
 

@@ -1,4 +1,4 @@
-#include "app/skin_file.h"
+#include "formats/skin_file.h"
 
 #include <string>
 #include <utility>
