@@ -1,22 +1,25 @@
-// Fuzzes the bitmap file the program writes: its headers (encodeBmpHeaders)
-// before rows laid out as the persistent image holds them (the test support's
-// encodeBmp lays them out).  Random images (size, row stride, top-down or
-// bottom-up rows, pixels) are encoded, then read back by a small reader of our
-// own that shares nothing with the encoder, and every pixel is compared.
-// Pictures that cannot be encoded (no pixels, or too large for a bitmap file)
-// must be refused with a Failure before a single pixel is read.
+// Fuzzes the bitmap file as the program saves it: its headers (encodeBmpHeaders)
+// and the picture's rows, already laid out as the file holds them, written as two
+// pieces through writeFileReplacing, here into the in-memory file system, over an
+// existing file or not, with or without a write that fails part-way.  A file
+// written is read back by a small reader of our own that shares nothing with the
+// encoder: every header field must agree with the size and the rows must follow
+// byte for byte.  A failed write must leave the old file as it was and nothing
+// else behind.  Sizes that cannot be encoded (no pixels, or too large for a
+// bitmap file) must be refused with a Failure.
 //
-// Input: byte 0 picks the kind of picture, bytes 1 to 4 its width and height,
-// byte 5 the extra stride and the row direction; the rest are pixel bytes,
-// repeated as needed.
+// Input: byte 0 picks the kind of case, bytes 1 to 4 the width and height, byte 5
+// the old file and the failing write; the rest are row bytes, repeated as needed.
+#include <algorithm>
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
+#include <span>
+#include <string>
 #include <vector>
 
 #include "base/failure.h"
-#include "base/image.h"
-#include "fakes/bitmap_encoder.h"
+#include "fakes/memory_file_system.h"
 #include "formats/bitmap_file.h"
 
 namespace {
@@ -34,24 +37,17 @@ std::uint32_t readLe(const std::vector<std::uint8_t>& bytes, std::size_t at, int
   return value;
 }
 
-// A bitmap file as read by the reader below.
-struct DecodedBitmap {
-  int width = 0;
-  int height = 0;
-  std::vector<std::uint32_t> pixels;  // top-down, 0x00RRGGBB
-};
-
-// Reads an uncompressed 24-bit bottom-up bitmap file and checks every field on the way.
-DecodedBitmap decode(const std::vector<std::uint8_t>& file) {
+// Reads an uncompressed 24-bit bottom-up bitmap file of width x height pixels,
+// checks every field on the way, and returns where its rows start.
+std::size_t rowsOf(const std::vector<std::uint8_t>& file, int width, int height) {
   check(file.size() >= 54, "file holds both headers");
   check(file[0] == 'B' && file[1] == 'M', "file starts with BM");
   check(readLe(file, 2, 4) == file.size(), "file size field");
   check(readLe(file, 6, 4) == 0, "reserved words are zero");
   const std::uint32_t offset = readLe(file, 10, 4);
   check(readLe(file, 14, 4) == 40, "info header size");
-  const auto width = static_cast<std::int32_t>(readLe(file, 18, 4));
-  const auto height = static_cast<std::int32_t>(readLe(file, 22, 4));
-  check(width > 0 && height > 0, "positive size, rows stored bottom-up");
+  check(static_cast<std::int32_t>(readLe(file, 18, 4)) == width, "width");
+  check(static_cast<std::int32_t>(readLe(file, 22, 4)) == height, "height, rows stored bottom-up");
   check(readLe(file, 26, 2) == 1, "one plane");
   check(readLe(file, 28, 2) == 24, "24 bits a pixel");
   check(readLe(file, 30, 4) == 0, "uncompressed");
@@ -60,27 +56,13 @@ DecodedBitmap decode(const std::vector<std::uint8_t>& file) {
   const std::uint32_t sizeField = readLe(file, 34, 4);
   check(sizeField == 0 || sizeField == dataBytes, "image size field");
   check(offset >= 54 && offset + dataBytes == file.size(), "pixel data fills the rest");
-
-  DecodedBitmap decoded{width, height, {}};
-  decoded.pixels.resize(static_cast<std::size_t>(width) * static_cast<std::size_t>(height));
-  for (std::int32_t row = 0; row < height; ++row) {
-    const std::size_t start = offset + static_cast<std::size_t>(row) * rowBytes;
-    const std::size_t y = static_cast<std::size_t>(height - 1 - row);
-    for (std::size_t x = 0; x < static_cast<std::size_t>(width); ++x) {
-      const std::uint8_t* bgr = &file[start + x * 3];
-      decoded.pixels[y * static_cast<std::size_t>(width) + x] =
-          static_cast<std::uint32_t>(bgr[2]) << 16 | static_cast<std::uint32_t>(bgr[1]) << 8 | bgr[0];
-    }
-    for (std::size_t pad = static_cast<std::size_t>(width) * 3; pad < rowBytes; ++pad) {
-      check(file[start + pad] == 0, "row padding is zero");
-    }
-  }
-  return decoded;
+  return offset;
 }
 
-bool refused(const qo::ImageView& image) {
+bool refused(qo::Size size) {
+  std::uint8_t headers[qo::kBmpHeaderBytes];
   try {
-    (void)qo::encodeBmp(image);
+    qo::encodeBmpHeaders(headers, size);
   } catch (const qo::Failure& failure) {
     check(!failure.description().empty(), "a refusal says why");
     return true;
@@ -88,40 +70,48 @@ bool refused(const qo::ImageView& image) {
   return false;
 }
 
-// A picture of up to 64 x 24 pixels in a buffer of exactly the bytes it spans, so
-// that the address sanitizer sees any read outside it.
-void roundTrip(const std::uint8_t* data, std::size_t size) {
+// A picture of up to 64 x 24 pixels, its rows in a buffer of exactly the bytes
+// they take, so that the address sanitizer sees any read outside it.
+void save(const std::uint8_t* data, std::size_t size) {
   const int width = 1 + (data[1] | data[2] << 8) % 64;
   const int height = 1 + (data[3] | data[4] << 8) % 24;
-  const int extra = data[5] & 0x0F;
-  const bool bottomUp = (data[5] & 0x10) != 0;
-  const std::ptrdiff_t span = width + extra;
+  const bool oldFile = (data[5] & 0x80) != 0;
+  const int failingWrite = data[5] & 0x03;  // 0: none; else which write fails
   const std::uint8_t* source = data + 6;
   const std::size_t sourceSize = size - 6;
 
-  std::vector<std::uint32_t> buffer(static_cast<std::size_t>(span * (height - 1) + width));
-  for (std::size_t i = 0; i < buffer.size(); ++i) {
-    std::uint32_t pixel = static_cast<std::uint32_t>(i * 2654435761u);
-    for (std::size_t b = 0; b < 4 && sourceSize > 0; ++b) {
-      pixel = pixel << 8 | source[(i * 4 + b) % sourceSize];
-    }
-    buffer[i] = pixel;  // the top byte too: the encoder must ignore it
+  std::vector<std::uint8_t> rows(qo::bmpRowBytes(width) * static_cast<std::size_t>(height));
+  for (std::size_t i = 0; i < rows.size(); ++i) {
+    rows[i] = sourceSize > 0 ? source[i % sourceSize] : static_cast<std::uint8_t>(i * 131);
   }
-  qo::ImageView image{width, height, bottomUp ? -span : span,
-                      bottomUp ? buffer.data() + span * (height - 1) : buffer.data()};
-  const DecodedBitmap decoded = decode(qo::encodeBmp(image));
-  check(decoded.width == width && decoded.height == height, "size read back");
-  for (int y = 0; y < height; ++y) {
-    for (int x = 0; x < width; ++x) {
-      check(decoded.pixels[static_cast<std::size_t>(y * width + x)] == (image.at(x, y) & 0xFFFFFF),
-            "pixel read back");
-    }
+  std::uint8_t headers[qo::kBmpHeaderBytes];
+  qo::encodeBmpHeaders(headers, {width, height});
+  const std::span<const std::uint8_t> pieces[] = {headers, rows};
+
+  const std::wstring path = L"C:\\pictures\\drawing.bmp";
+  const std::vector<std::uint8_t> old{'o', 'l', 'd'};
+  qo::MemoryFileSystem files;
+  files.addFolder(L"C:\\pictures");
+  if (oldFile) files.setFile(path, old);
+  if (failingWrite) files.failWrite(failingWrite, (data[5] >> 2 & 0x1F) * 7u);
+  try {
+    qo::writeFileReplacing(files, path, pieces);
+  } catch (const qo::Failure& failure) {
+    check(failingWrite == 1, "only a failing write fails the save");
+    check(!failure.description().empty(), "a failed save says why");
+    check(files.fileCount() == (oldFile ? 1u : 0u), "a failed save leaves nothing behind");
+    check(!oldFile || files.file(path) == old, "a failed save leaves the old file as it was");
+    return;
   }
+  check(files.fileCount() == 1, "a save leaves only the file");
+  const std::vector<std::uint8_t>& file = files.file(path);
+  const std::size_t offset = rowsOf(file, width, height);
+  check(std::equal(rows.begin(), rows.end(), file.begin() + static_cast<std::ptrdiff_t>(offset)),
+        "the rows follow as they were");
 }
 
-// No pixels, a size of zero or below, or a file beyond 4 GiB: refused untouched.
+// A size of zero or below, or a file beyond 4 GiB: refused.
 void unencodable(const std::uint8_t* data) {
-  const std::uint32_t guard = 0;
   const auto word = [&](int a, int b, int c, int d) {
     return static_cast<std::int32_t>(std::uint32_t{data[a]} | std::uint32_t{data[b]} << 8 |
                                      std::uint32_t{data[c]} << 16 | std::uint32_t{data[d]} << 24);
@@ -132,8 +122,7 @@ void unencodable(const std::uint8_t* data) {
     const std::uint64_t rowBytes = (static_cast<std::uint64_t>(w) * 3 + 3) / 4 * 4;
     if (54 + rowBytes * static_cast<std::uint64_t>(h) <= 0xFFFFFFFFu) w = -w;  // make it refusable
   }
-  check(refused(qo::ImageView{w, h, 1, &guard}), "a picture without room for its pixels is refused");
-  check(refused(qo::ImageView{5, 5, 5, nullptr}), "a picture without pixels is refused");
+  check(refused({w, h}), "a size without room for its pixels is refused");
 }
 
 }  // namespace
@@ -143,7 +132,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   if (data[0] % 8 == 7) {
     unencodable(data);
   } else {
-    roundTrip(data, size);
+    save(data, size);
   }
   return 0;
 }

@@ -1,5 +1,7 @@
 #include "base/settings_store.h"
 
+#include <string>
+
 #include "base/failure.h"
 
 namespace qo {
@@ -28,7 +30,8 @@ std::optional<std::wstring> storedValueText(const StoredValue& value) {
 
 void checkStoredSize(std::size_t bytes) {
   if (bytes > kLongestSettingBytes) {
-    throw Failure(L"The stored setting is longer than 32,767 characters and was not read.");
+    throw Failure(L"The stored setting is longer than " + std::to_wstring(kLongestText) +
+                  L" characters and was not read.");
   }
 }
 

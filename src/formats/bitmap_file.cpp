@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <limits>
 
+#include "base/ascii_case.h"
 #include "base/failure.h"
 #include "base/shared_services.h"
 
@@ -72,13 +73,6 @@ std::atomic<std::uint32_t> temporaryCounter{static_cast<std::uint32_t>(
 // less its terminating null).
 constexpr std::size_t kPathLimit = 259;
 
-bool sameNameIgnoringCase(std::wstring_view a, std::wstring_view b) {
-  const auto lower = [](wchar_t c) { return c >= L'A' && c <= L'Z' ? c - L'A' + L'a' : c; };
-  return a.size() == b.size() &&
-         std::equal(a.begin(), a.end(), b.begin(),
-                    [&](wchar_t x, wchar_t y) { return lower(x) == lower(y); });
-}
-
 // "~" and as many base-36 digits of number as make length characters.
 std::wstring shortTemporaryName(std::uint32_t number, std::size_t length) {
   std::wstring name(length, L'~');
@@ -109,7 +103,7 @@ std::wstring writeTemporaryFile(FileSystem& files, const std::wstring& path,
                                FilePieces pieces) {
   for (int attempt = 0; attempt < kTemporaryNameAttempts; ++attempt) {
     std::wstring temporary = nextTemporaryName(path);
-    if (sameNameIgnoringCase(temporary, path) || FileExists(files, temporary)) continue;
+    if (sameIgnoringAsciiCase(temporary, path) || FileExists(files, temporary)) continue;
     try {
       files.writeNewFile(temporary, pieces);
     } catch (const NameTaken&) {

@@ -4,6 +4,8 @@
 #include <utility>
 #include <vector>
 
+#include "base/ascii_case.h"
+
 namespace qo {
 
 namespace {
@@ -14,16 +16,6 @@ struct Section {
   std::string_view name;
   std::vector<std::pair<std::string_view, std::string_view>> entries;
 };
-
-char lowerAscii(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c; }
-
-bool sameName(std::string_view a, std::string_view b) {
-  if (a.size() != b.size()) return false;
-  for (std::size_t i = 0; i < a.size(); ++i) {
-    if (lowerAscii(a[i]) != lowerAscii(b[i])) return false;
-  }
-  return true;
-}
 
 std::string_view trimmed(std::string_view text) {
   const std::size_t first = text.find_first_not_of(" \t");
@@ -58,22 +50,22 @@ std::optional<std::vector<Section>> sectionsOf(std::string_view text) {
 // The first section of that name, as the profile functions of Windows find it.
 const Section* findSection(const std::vector<Section>& sections, std::string_view name) {
   for (const Section& section : sections) {
-    if (sameName(section.name, name)) return &section;
+    if (sameIgnoringAsciiCase(section.name, name)) return &section;
   }
   return nullptr;
 }
 
 const std::string_view* findValue(const Section& section, std::string_view key) {
   for (const auto& entry : section.entries) {
-    if (sameName(entry.first, key)) return &entry.second;
+    if (sameIgnoringAsciiCase(entry.first, key)) return &entry.second;
   }
   return nullptr;
 }
 
 int hexDigit(char c) {
   if (c >= '0' && c <= '9') return c - '0';
-  c = lowerAscii(c);
   if (c >= 'a' && c <= 'f') return c - 'a' + 10;
+  if (c >= 'A' && c <= 'F') return c - 'A' + 10;
   return -1;
 }
 

@@ -144,6 +144,17 @@ std::wstring readOnlyFile(const ScratchFolder& folder) {
 INSTANTIATE_TEST_SUITE_P(
     Targets, SaveTargetBadInput,
     ::testing::Values(
+        SaveTarget{"no extension", [](const ScratchFolder& f) { return inFolder(f, L"shot"); },
+                   Expect::kSaved},
+        SaveTarget{"into a missing folder",
+                   [](const ScratchFolder& f) { return inFolder(f, L"missing\\shot.bmp"); },
+                   Expect::kRefused, L"", {ERROR_PATH_NOT_FOUND}},
+        SaveTarget{"a character Windows refuses",
+                   [](const ScratchFolder& f) { return inFolder(f, L"a?b.bmp"); },
+                   Expect::kRefused, L"", {ERROR_INVALID_NAME}},
+        SaveTarget{"another character Windows refuses",
+                   [](const ScratchFolder& f) { return inFolder(f, L"a\"b.bmp"); },
+                   Expect::kRefused, L"", {ERROR_INVALID_NAME}},
         SaveTarget{"reserved name CON",
                    [](const ScratchFolder& f) { return deviceName(f, L"CON"); },
                    Expect::kRefused, L"", {ERROR_ACCESS_DENIED, ERROR_BAD_DEV_TYPE, ERROR_FILE_EXISTS}},
@@ -170,6 +181,12 @@ INSTANTIATE_TEST_SUITE_P(
                    Expect::kRefused, L"",
                    {ERROR_FILENAME_EXCED_RANGE, ERROR_FILE_NOT_FOUND, ERROR_INVALID_NAME}},
         SaveTarget{"a read-only file", readOnlyFile, Expect::kRefused, L"", {ERROR_ACCESS_DENIED}},
+        SaveTarget{"a folder of the name",
+                   [](const ScratchFolder& f) {
+                     ::CreateDirectoryW(f.file(L"sub.bmp").c_str(), nullptr);
+                     return f.file(L"sub.bmp");
+                   },
+                   Expect::kRefused, L"", {ERROR_ACCESS_DENIED}},
         SaveTarget{"a folder, named with a trailing backslash",
                    [](const ScratchFolder& f) {
                      ::CreateDirectoryW(f.file(L"sub").c_str(), nullptr);

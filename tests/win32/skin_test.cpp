@@ -244,12 +244,12 @@ class SkinTestWindow final : public WindowBase, public SkinnableWindow {
     registerClass(L"QuillmarkOrvaneSkinTest", 0, ::LoadCursorW(nullptr, IDC_ARROW), nullptr);
     createWindow(WS_EX_TOPMOST, L"QuillmarkOrvaneSkinTest", L"Skin test",
                  WS_POPUP | WS_CLIPCHILDREN, kOrigin.x, kOrigin.y, 320, 200, nullptr, nullptr);
-    frame_ = std::make_unique<FrameControl>(hwnd(), 1, L"Frame", kWhite);
+    frame_ = std::make_unique<FrameControl>(hwnd(), 1, L"Frame");
     ::MoveWindow(frame_->hwnd(), 10, 10, 300, 120, FALSE);
     label_ = child(L"STATIC", L"Label", SS_LEFT, frame_->hwnd(), 10, 30, 120, 20);
     check_ = child(L"BUTTON", L"Check", BS_3STATE, frame_->hwnd(), 10, 60, 120, 20);
     edit_ = child(L"EDIT", L"", 0, frame_->hwnd(), 150, 30, 120, 24);
-    button_ = std::make_unique<PushButtonControl>(hwnd(), 2, L"Go", kWhite, kButtonText);
+    button_ = std::make_unique<PushButtonControl>(hwnd(), 2, L"Go");
     ::MoveWindow(button_->hwnd(), 10, 150, 300, 40, FALSE);
     ::ShowWindow(hwnd(), SW_SHOWNOACTIVATE);
   }

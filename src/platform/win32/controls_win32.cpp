@@ -17,8 +17,8 @@ constexpr wchar_t kFrameClass[] = L"QuillmarkOrvaneFrame";
 constexpr wchar_t kPictureBoxClass[] = L"QuillmarkOrvanePictureBox";
 constexpr wchar_t kPushButtonClass[] = L"QuillmarkOrvanePushButton";
 
-void fillWith(HDC dc, const RECT& area, Colour colour) {
-  UniqueBrush brush(::CreateSolidBrush(toColorRef(colour)));
+void fillWith(HDC dc, const RECT& area, COLORREF colour) {
+  UniqueBrush brush(::CreateSolidBrush(colour));
   ::FillRect(dc, &area, brush.get());
 }
 
@@ -103,14 +103,13 @@ bool OwnControl::focusableMessage(UINT message, WPARAM wParam, LPARAM lParam, LR
   }
 }
 
-// Each of our controls erases nothing and paints its whole client area.
-void OwnControl::setBackColor(Colour colour) {
-  background_ = colour;
-  ::InvalidateRect(hwnd(), nullptr, FALSE);
+std::pair<COLORREF, COLORREF> OwnControl::parentColours(HDC dc, UINT message) const {
+  ::SendMessageW(::GetParent(hwnd()), message, reinterpret_cast<WPARAM>(dc),
+                 reinterpret_cast<LPARAM>(hwnd()));
+  return {::GetBkColor(dc), ::GetTextColor(dc)};
 }
 
-FrameControl::FrameControl(HWND parent, int id, const std::wstring& caption, Colour background)
-    : OwnControl(background) {
+FrameControl::FrameControl(HWND parent, int id, const std::wstring& caption) {
   registerClass(kFrameClass, 0, ::LoadCursorW(nullptr, IDC_ARROW), nullptr);
   createWindow(WS_EX_CONTROLPARENT, kFrameClass, caption.c_str(),
                WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS, 0, 0, 0, 0, parent,
@@ -122,9 +121,8 @@ void FrameControl::paint() {
   HDC dc = paint.get();
   RECT client{};
   ::GetClientRect(hwnd(), &client);
-  const PaintColours colours = paintColoursNow(background_, kButtonText);
-  const COLORREF background =
-      skinnedColour(hwnd(), SkinPart::FrameBackground, toColorRef(colours.background));
+  const auto [parentBackground, parentText] = parentColours(dc, WM_CTLCOLORSTATIC);
+  const COLORREF background = skinnedColour(hwnd(), SkinPart::FrameBackground, parentBackground);
   fillWith(dc, client, background);
   SelectedObject font(dc, font_ ? static_cast<HGDIOBJ>(font_) : ::GetStockObject(DEFAULT_GUI_FONT));
   TEXTMETRICW metrics{};
@@ -136,7 +134,7 @@ void FrameControl::paint() {
   if (caption.empty()) return;
   const int indent = ::MulDiv(6, dpiOf(hwnd()), 96);
   ::SetBkColor(dc, background);
-  ::SetTextColor(dc, skinnedColour(hwnd(), SkinPart::FrameText, toColorRef(colours.text)));
+  ::SetTextColor(dc, skinnedColour(hwnd(), SkinPart::FrameText, parentText));
   ::SetBkMode(dc, OPAQUE);
   ::TextOutW(dc, indent, 0, caption.c_str(), static_cast<int>(caption.size()));
 }
@@ -159,8 +157,7 @@ LRESULT FrameControl::onMessage(UINT message, WPARAM wParam, LPARAM lParam) {
   }
 }
 
-PictureBoxControl::PictureBoxControl(HWND parent, int id, Colour background)
-    : OwnControl(background) {
+PictureBoxControl::PictureBoxControl(HWND parent, int id) {
   registerClass(kPictureBoxClass, 0, ::LoadCursorW(nullptr, IDC_ARROW), nullptr);
   createWindow(WS_EX_CLIENTEDGE, kPictureBoxClass, L"", WS_CHILD | WS_VISIBLE | WS_TABSTOP, 0, 0, 0,
                0, parent, reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)));
@@ -175,7 +172,7 @@ LRESULT PictureBoxControl::onMessage(UINT message, WPARAM wParam, LPARAM lParam)
       PaintDc paint(hwnd());
       RECT client{};
       ::GetClientRect(hwnd(), &client);
-      fillWith(paint.get(), client, background_);
+      fillWith(paint.get(), client, parentColours(paint.get(), WM_CTLCOLORSTATIC).first);
       if (showsFocus(hwnd())) drawFocus(hwnd(), paint.get(), 2);
       return 0;
     }
@@ -225,9 +222,7 @@ void PictureBoxControl::onButtonUp(LPARAM position) {
   }
 }
 
-PushButtonControl::PushButtonControl(HWND parent, int id, const std::wstring& caption,
-                                     Colour background, Colour foreground)
-    : OwnControl(background), foreground_(foreground) {
+PushButtonControl::PushButtonControl(HWND parent, int id, const std::wstring& caption) {
   registerClass(kPushButtonClass, 0, ::LoadCursorW(nullptr, IDC_ARROW), nullptr);
   createWindow(0, kPushButtonClass, caption.c_str(), WS_CHILD | WS_VISIBLE | WS_TABSTOP, 0, 0, 0, 0,
                parent, reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)));
@@ -238,19 +233,21 @@ void PushButtonControl::paint() {
   HDC dc = paint.get();
   RECT client{};
   ::GetClientRect(hwnd(), &client);
-  const PaintColours colours =
-      paintColoursNow(pressed_ ? Colour{0x00E5E5E5} : background_, foreground_);
-  const COLORREF background = toColorRef(colours.background);
+  const auto [background, textColour] = parentColours(dc, WM_CTLCOLORBTN);
+  // Pressed, it turns light grey (button face under high contrast), skinned or not.
+  const COLORREF pressedBackground =
+      toColorRef(paintColoursNow(Colour{0x00E5E5E5}, kButtonText).background);
   fillWith(dc, client,
-           pressed_ ? background : skinnedColour(hwnd(), SkinPart::ButtonBackground, background));
+           pressed_ ? pressedBackground
+                    : skinnedColour(hwnd(), SkinPart::ButtonBackground, background));
   // Under high contrast the edge takes the text's colour, so the button's extent shows.
-  UniqueBrush frame(::CreateSolidBrush(highContrastOn() ? toColorRef(colours.text)
-                                                        : ::GetSysColor(COLOR_BTNSHADOW)));
+  UniqueBrush frame(
+      ::CreateSolidBrush(highContrastOn() ? textColour : ::GetSysColor(COLOR_BTNSHADOW)));
   ::FrameRect(dc, &client, frame.get());
   const std::wstring caption = windowText(hwnd());
   SelectedObject font(dc, font_ ? static_cast<HGDIOBJ>(font_) : ::GetStockObject(DEFAULT_GUI_FONT));
   ::SetBkMode(dc, TRANSPARENT);
-  ::SetTextColor(dc, skinnedColour(hwnd(), SkinPart::ButtonText, toColorRef(colours.text)));
+  ::SetTextColor(dc, skinnedColour(hwnd(), SkinPart::ButtonText, textColour));
   RECT text = client;
   if (pressed_) ::OffsetRect(&text, 1, 1);
   ::DrawTextW(dc, caption.c_str(), static_cast<int>(caption.size()), &text,

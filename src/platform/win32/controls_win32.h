@@ -2,6 +2,7 @@
 
 #include <functional>
 #include <string>
+#include <utility>
 
 #include "base/geometry.h"
 #include "platform/win32/window_class.h"
@@ -11,23 +12,23 @@ namespace qo::win32 {
 // Receives a control's WM_MOUSEMOVE (its key state and client position).
 using MouseMoveSink = std::function<void(WPARAM keys, LPARAM position)>;
 
-// What our own controls share: a background colour that can change while the
-// program runs, and the mouse moves over them passed on to whoever listens.
+// What our own controls share: the mouse moves over them passed on to whoever
+// listens.  Like the system's controls, they ask their parent for their colours
+// as they paint (WM_CTLCOLORSTATIC, WM_CTLCOLORBTN), so a colour is kept only by
+// the window that owns them.
 class OwnControl : public WindowBase {
  public:
-  void setBackColor(Colour colour);
   void setMouseMoveSink(MouseMoveSink sink) { mouseMove_ = std::move(sink); }
   // What a screen reader reads for a control with no text of its own (its label's).
   void setAccessibleName(std::wstring name) { accessibleName_ = std::move(name); }
 
  protected:
-  explicit OwnControl(Colour background) : background_(background) {}
   void mouseMoved(WPARAM keys, LPARAM position) {
     if (mouseMove_) mouseMove_(keys, position);
   }
   bool focusableMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result);
-
-  Colour background_;
+  // The background and text colours the parent gives this control in dc.
+  std::pair<COLORREF, COLORREF> parentColours(HDC dc, UINT message) const;
 
  private:
   MouseMoveSink mouseMove_;
@@ -38,7 +39,7 @@ class OwnControl : public WindowBase {
 // notifications on to its own parent.
 class FrameControl final : public OwnControl {
  public:
-  FrameControl(HWND parent, int id, const std::wstring& caption, Colour background);
+  FrameControl(HWND parent, int id, const std::wstring& caption);
 
  protected:
   LRESULT onMessage(UINT message, WPARAM wParam, LPARAM lParam) override;
@@ -53,7 +54,7 @@ class FrameControl final : public OwnControl {
 // Enter or BM_CLICK raises BN_CLICKED to its parent.
 class PictureBoxControl final : public OwnControl {
  public:
-  PictureBoxControl(HWND parent, int id, Colour background);
+  PictureBoxControl(HWND parent, int id);
 
  protected:
   LRESULT onMessage(UINT message, WPARAM wParam, LPARAM lParam) override;
@@ -69,8 +70,7 @@ class PictureBoxControl final : public OwnControl {
 // BN_CLICKED to its parent on a mouse click, Space, Enter or BM_CLICK.
 class PushButtonControl final : public OwnControl {
  public:
-  PushButtonControl(HWND parent, int id, const std::wstring& caption, Colour background,
-                    Colour foreground);
+  PushButtonControl(HWND parent, int id, const std::wstring& caption);
 
  protected:
   LRESULT onMessage(UINT message, WPARAM wParam, LPARAM lParam) override;
@@ -82,7 +82,6 @@ class PushButtonControl final : public OwnControl {
   bool onMouse(UINT message, LPARAM lParam);
   bool onKey(UINT message, WPARAM key);
 
-  Colour foreground_;
   HFONT font_ = nullptr;
   bool pressed_ = false;
   bool tracking_ = false;

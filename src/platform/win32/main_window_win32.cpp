@@ -107,14 +107,13 @@ HWND Win32MainWindow::createControl(std::size_t index, HWND container, int id) {
   std::unique_ptr<OwnControl> own;
   switch (definition.kind) {
     case ControlKind::Frame:
-      own = std::make_unique<FrameControl>(container, id, text, definition.background);
+      own = std::make_unique<FrameControl>(container, id, text);
       break;
     case ControlKind::PictureBox:
-      own = std::make_unique<PictureBoxControl>(container, id, definition.background);
+      own = std::make_unique<PictureBoxControl>(container, id);
       break;
     case ControlKind::PushButton:
-      own = std::make_unique<PushButtonControl>(container, id, text, definition.background,
-                                                definition.foreground);
+      own = std::make_unique<PushButtonControl>(container, id, text);
       break;
     default:
       return createSystemControl(definition, container, id);
@@ -320,11 +319,8 @@ void Win32MainWindow::showCheck(std::size_t control, int value) {
 void Win32MainWindow::showBackColour(std::size_t control, Colour colour) {
   Control& c = at(control);
   c.backColour = colour;
-  if (c.own) {
-    c.own->setBackColor(colour);
-  } else {
-    ::InvalidateRect(c.hwnd, nullptr, TRUE);  // a system control asks for its colour again
-  }
+  // Every control asks for its colour again as it paints; ours erase nothing.
+  ::InvalidateRect(c.hwnd, nullptr, c.own ? FALSE : TRUE);
 }
 
 void Win32MainWindow::showCaption(const std::wstring& caption) {
@@ -404,7 +400,10 @@ LRESULT Win32MainWindow::colourFor(UINT message, HWND child, HDC dc) {
     return defaultHandling(message, reinterpret_cast<WPARAM>(dc), reinterpret_cast<LPARAM>(child));
   }
   Control& c = controls_[index];
-  const PaintColours paint = paintColoursNow(c.backColour, c.definition->foreground);
+  // A picture box shows the line's colour as it is, under high contrast too.
+  const PaintColours paint = c.definition->kind == ControlKind::PictureBox
+                                 ? PaintColours{c.backColour, c.definition->foreground}
+                                 : paintColoursNow(c.backColour, c.definition->foreground);
   ::SetBkColor(dc, toColorRef(paint.background));
   ::SetTextColor(dc, toColorRef(paint.text));
   return reinterpret_cast<LRESULT>(c.brush.of(toColorRef(paint.background)));
