@@ -594,7 +594,7 @@ class DrawingSavingTest(unittest.TestCase):
 
 
 def convert_to_png(bmp: Path, png: Path) -> None:
-    """Keeps a viewable copy of a saved picture (ImageMagick)."""
+    """Keeps a viewable copy of a saved picture: ImageMagick must read the file."""
     subprocess.run(["convert", f"bmp:{bmp}", str(png)], check=True, stdin=subprocess.DEVNULL,
                    stdout=subprocess.DEVNULL, stderr=subprocess.PIPE, timeout=60)
 

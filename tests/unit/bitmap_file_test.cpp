@@ -1,16 +1,11 @@
 #include "formats/bitmap_file.h"
-#include "fakes/bitmap_encoder.h"
 
 #include <gtest/gtest.h>
-#include <unistd.h>
 
 #include <algorithm>
 #include <array>
 #include <cstdint>
-#include <cstdio>
 #include <filesystem>
-#include <fstream>
-#include <memory>
 #include <string>
 #include <vector>
 
@@ -255,37 +250,6 @@ TEST_F(WriteFileReplacing, GivesUpWhenEveryTemporaryNameIsTaken) {
   for (const std::wstring& name : spy.taken) {
     EXPECT_EQ(files.file(name), ContendedFileSystem::kForeignBytes);
   }
-}
-
-std::string runCommand(const std::string& command) {
-  std::unique_ptr<FILE, int (*)(FILE*)> pipe(popen(command.c_str(), "r"), pclose);
-  if (!pipe) return {};
-  std::string output;
-  char buffer[256];
-  while (std::fgets(buffer, sizeof buffer, pipe.get())) output += buffer;
-  return output;
-}
-
-TEST(BitmapFileOnDisk, ImageMagickReadsTheFile) {
-  if (!std::filesystem::exists("/usr/bin/identify")) GTEST_SKIP() << "ImageMagick is absent";
-  std::vector<std::uint32_t> pixels(7 * 3, 0x0000FF00);  // green, odd width
-  pixels.front() = 0x00FF0000;                           // red at the top left
-  pixels.back() = 0x000000FF;                            // blue at the bottom right
-  const Bytes bmp = encodeBmp(ImageView{7, 3, 7, pixels.data()});
-  const std::filesystem::path file = std::filesystem::temp_directory_path() /
-                                     ("qo_bitmap_file_test_" + std::to_string(::getpid()) + ".bmp");
-  std::ofstream(file, std::ios::binary)
-      .write(reinterpret_cast<const char*>(bmp.data()), static_cast<std::streamsize>(bmp.size()));
-
-  const std::string quoted = "'" + file.string() + "'";
-  const std::string size = runCommand("/usr/bin/identify -format '%w %h' " + quoted);
-  const std::string corners =
-      runCommand("/usr/bin/identify -format '%[hex:p{0,0}] %[hex:p{6,2}] %[hex:p{3,1}]' " + quoted);
-  std::filesystem::remove(file);
-  EXPECT_EQ(size, "7 3");
-  EXPECT_EQ(corners.substr(0, 6), "FF0000");
-  EXPECT_NE(corners.find(" 0000FF"), std::string::npos) << corners;
-  EXPECT_NE(corners.find(" 00FF00"), std::string::npos) << corners;
 }
 
 }  // namespace
