@@ -12,6 +12,7 @@
 #include <utility>
 
 #include "base/failure.h"
+#include "bad_input_support.h"
 
 namespace qo {
 namespace {
@@ -24,21 +25,7 @@ const NumberFormat kSameSeparators{L".", L".", L"$"};
 const NumberFormat kDeutscheMark{L",", L".", L"DM"};
 const NumberFormat kNoSeparators{L"", L"", L""};
 
-// Printable form of a text for test names and messages: non-ASCII as \uXXXX.
-std::string printable(std::wstring_view text) {
-  std::string out;
-  for (const wchar_t c : text) {
-    const auto code = static_cast<std::uint32_t>(c);
-    if (code >= 0x20 && code < 0x7F) {
-      out.push_back(static_cast<char>(code));
-    } else {
-      char buffer[16];
-      std::snprintf(buffer, sizeof buffer, "\\u%04X", static_cast<unsigned>(code));
-      out += buffer;
-    }
-  }
-  return out;
-}
+using bad_input::printable;
 
 std::string formatName(const NumberFormat& format) {
   return "{" + printable(format.decimal) + " " + printable(format.group) + " " +
@@ -384,11 +371,13 @@ INSTANTIATE_TEST_SUITE_P(
                       reads(L"-32768", -32768), reads(L"-32768.5", -32768), reads(L"1e3", 1000),
                       reads(L"1,000", 1000), reads(L"$12", 12), reads(L"&HFFFF", -1),
                       reads(L"&H7FFF", 32767), reads(L"&H8000", -32768), reads(L"&O177777", -1),
-                      outOfRange(L"32768"), outOfRange(L"-32769"), outOfRange(L"1e5"),
+                      reads(L"&HFFFFFFFF", -1), reads(L"&h" + std::wstring(1000, L'0') + L"1", 1),
+                      reads(L"4.9e-324", 0), reads(L"1e-999999999999999999", 0),
+                      reads(L"1" + std::wstring(400, L'0') + L"e-399", 10), outOfRange(L"32768"), outOfRange(L"-32769"), outOfRange(L"1e5"),
                       outOfRange(L"32767.5"), outOfRange(L"-32768.6"), outOfRange(L"&H10000"),
                       outOfRange(L"&O200000"), outOfRange(L"12345678"), notANumber(L""),
                       notANumber(L"   "), notANumber(L"abc"), notANumber(L"True"),
-                      notANumber(L"1e400"), notANumber(L"&H100000000")));
+                      notANumber(L"1e309"), notANumber(L"&H100000000")));
 
 class NumericTextToInt32 : public ::testing::TestWithParam<WholeCase> {};
 

@@ -112,31 +112,5 @@ INSTANTIATE_TEST_SUITE_P(
                     reported("pair across the cut of the report",
                              times(39, L"x") + L"\xD83D\xDE00" + times(10, L"y"))));
 
-INSTANTIATE_TEST_SUITE_P(
-    HexAndOctalEdges, ThicknessBadInput,
-    testing::Values(accepted("largest 16-bit hex", L"&H7FFF", 32767),
-                    accepted("hex read as negative", L"&H8000", -32768),
-                    accepted("all ones, 16 bits", L"&HFFFF", -1),
-                    accepted("all ones, 32 bits", L"&HFFFFFFFF", -1),
-                    accepted("many leading zeros", L"&h" + times(1000, L"0") + L"1", 1),
-                    accepted("all ones, octal", L"&O177777", -1),
-                    reported("past 16 bits", L"&H10000"),
-                    reported("past 32 bits", L"&H100000000"),
-                    reported("prefix only", L"&H"),
-                    reported("octal prefix only", L"&O"),
-                    reported("signed hex", L"&H-1"),
-                    reported("octal digit 8", L"&O8")));
-
-INSTANTIATE_TEST_SUITE_P(
-    HugeExponents, ThicknessBadInput,
-    testing::Values(reported("past double", L"1e309"),
-                    reported("far past double", L"1e999999999999999999"),
-                    accepted("below the smallest double", L"1e-999999999999999999", 0),
-                    accepted("denormal", L"4.9e-324", 0),
-                    accepted("zero to a huge power", L"0e999999999", 0),
-                    accepted("exponent brings it back", L"1" + times(400, L"0") + L"e-399", 10),
-                    reported("just past 16 bits after rounding", L"32767.5"),
-                    accepted("halfway at the bottom", L"-32768.5", -32768)));
-
 }  // namespace
 }  // namespace qo
