@@ -7,7 +7,6 @@
 #include "base/error_report.h"
 #include "forms/form1.h"
 #include "dialog_answer.h"
-#include "fakes/bitmap_encoder.h"
 #include "formats/bitmap_file.h"
 #include "overlay/form2.h"
 #include "fakes/headless_platform.h"
@@ -105,42 +104,6 @@ class HandlersOnWin32 : public ::testing::Test {
 };
 
 // --- "Start Drawing" ------------------------------------------------------------------------
-
-TEST_F(HandlersOnWin32, ThicknessThatIsNoNumberIsReportedAtLine114AndTheOverlayStillOpens) {
-  for (const wchar_t* thickness : {L"abc", L""}) {
-    messages.shown.clear();
-    mainWindow.setText1Text(thickness);
-    startDrawing();
-
-    const auto reports = messages.reportsFrom(location::kForm1StartDrawing);
-    ASSERT_EQ(reports.size(), 1u) << narrow(thickness);
-    const std::wstring& text = reports[0].text;
-    const std::wstring description = text.substr(0, text.find(L"\r\n"));
-    EXPECT_FALSE(description.empty());
-    EXPECT_EQ(text, errorReportText(description, location::kForm1StartDrawing, 114));
-    EXPECT_NE(text.find(L"Form1.PushButton2_Click at line 114\r\r"), std::wstring::npos);
-    EXPECT_EQ(reports[0].style, 0x30u);
-    EXPECT_EQ(unexpectedReports(), 1u) << narrow(messages.shown.back().text);
-
-    const HWND overlay = overlayHwnd();
-    ASSERT_TRUE(overlay);
-    EXPECT_TRUE(::IsWindowVisible(overlay));
-    EXPECT_EQ(form2().m_Width, 0) << "keeps the width it had";
-  }
-}
-
-TEST_F(HandlersOnWin32, ThicknessIsRoundedHalvesToEven) {
-  const struct {
-    const wchar_t* text;
-    std::int16_t width;
-  } cases[] = {{L"7", 7}, {L"2.5", 2}, {L"3.5", 4}, {L" 12 ", 12}};
-  for (const auto& c : cases) {
-    mainWindow.setText1Text(c.text);
-    startDrawing();
-    EXPECT_EQ(form2().m_Width, c.width) << narrow(c.text);
-  }
-  EXPECT_EQ(unexpectedReports(), 0u) << narrow(messages.shown.back().text);
-}
 
 TEST_F(HandlersOnWin32, OverlayTakesTheScreenTheColourAndTheCornerForThePreview) {
   mainWindow.setPicture1BackColor(rgb(10, 20, 30));
@@ -355,16 +318,6 @@ class SavingOnWin32 : public HandlersOnWin32 {
   ScratchFolder folder;
 };
 
-TEST_F(SavingOnWin32, ThePictureSavesAsAScreenSizedBitmapWithTheLines) {
-  const std::wstring path = folder.file(L"drawing.bmp");
-  saveBitmapFile(files, path, testing::overlayPixels(form2().window()));
-  const BmpFacts facts = readBmp(readWholeFile(path), 130, 200);
-  EXPECT_EQ(facts.width, screen.size().width);
-  EXPECT_EQ(facts.height, screen.size().height);
-  EXPECT_EQ(facts.pixel, imagePixel(RGB(0, 0, 255)));
-  EXPECT_EQ(folder.names(), std::vector<std::wstring>{L"drawing.bmp"});
-}
-
 TEST_F(SavingOnWin32, RightClickSavesThroughTheSaveAsDialog) {
   const std::wstring path = folder.file(L"drawing");
   DWORD exStyle = 0;
@@ -382,28 +335,6 @@ TEST_F(SavingOnWin32, RightClickSavesThroughTheSaveAsDialog) {
   EXPECT_EQ(folder.names(), std::vector<std::wstring>{L"drawing"}) << "saved under the typed name";
   EXPECT_TRUE(::IsWindowVisible(overlayHwnd())) << "the overlay stays open";
   EXPECT_EQ(form2().storedPoint(), (Point{160, 200})) << "saving leaves the drawing state";
-}
-
-TEST_F(SavingOnWin32, AFileThatCannotBeWrittenIsReportedAtLine122AndKeptIntact) {
-  const std::wstring path = folder.file(L"busy.bmp");
-  const std::vector<std::uint8_t> old = {'o', 'l', 'd'};
-  ASSERT_TRUE(testing::writeWholeFile(path, old));
-  const HANDLE holder = ::CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
-                                      OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
-  ASSERT_NE(holder, INVALID_HANDLE_VALUE);
-  testing::DialogAnswer answer(L"Save As", testing::saveAs(path));
-  ::SendMessageW(overlayHwnd(), WM_RBUTTONDOWN, MK_RBUTTON, at(500, 500));
-  ::CloseHandle(holder);
-  ASSERT_TRUE(answer.finish());
-  const auto reports = messages.reportsFrom(location::kForm2MouseDown);
-  ASSERT_EQ(reports.size(), 1u);
-  EXPECT_NE(reports[0].text.find(L"Form2.Form_MouseDown at line 122\r\r"), std::wstring::npos)
-      << narrow(reports[0].text);
-  EXPECT_EQ(reports[0].text.rfind(L"\"" + path + L"\" could not be saved. ", 0), 0u)
-      << "names the chosen file first";
-  EXPECT_EQ(readWholeFile(path), old);
-  EXPECT_EQ(folder.names(), std::vector<std::wstring>{L"busy.bmp"}) << "temporary file left";
-  EXPECT_TRUE(::IsWindowVisible(overlayHwnd()));
 }
 
 }  // namespace

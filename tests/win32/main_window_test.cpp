@@ -39,39 +39,6 @@ Rect clientRectIn(HWND control, HWND container) {
   return {r.left, r.top, r.right, r.bottom};
 }
 
-TEST(MainWindowWin32, ClientAreaIsDefinedSizeAtNinetySixDpi) {
-  Win32MainWindow window;
-  ASSERT_EQ(dpiOf(window.hwnd()), 96);
-  RECT client{};
-  ::GetClientRect(window.hwnd(), &client);
-  EXPECT_EQ(client.right, 536);
-  EXPECT_EQ(client.bottom, 237);
-  const LONG style = ::GetWindowLongW(window.hwnd(), GWL_STYLE);
-  EXPECT_TRUE(style & WS_MINIMIZEBOX);
-  EXPECT_FALSE(style & WS_MAXIMIZEBOX);
-  EXPECT_FALSE(style & WS_THICKFRAME);
-}
-
-TEST(MainWindowWin32, ControlsSitAtTheirDefinedRectangles) {
-  RealMainWindow window;
-  for (const ControlDefinition& definition : form1Definition().controls) {
-    if (!isVisibleAtRunTime(definition.kind)) continue;
-    const HWND control = window.control(definition.name);
-    const Rect expected = pixelRect(definition, 96);
-    const Rect actual = clientRectIn(control, ::GetParent(control));
-    const std::string name(definition.name.begin(), definition.name.end());
-    if (definition.kind == ControlKind::Label) {
-      // Sized to the text: Liberation Sans is metric-compatible with Arial within a pixel or two.
-      EXPECT_EQ(Rect(actual.left, actual.top, actual.left, actual.bottom),
-                Rect(expected.left, expected.top, expected.left, expected.bottom))
-          << name;
-      EXPECT_NEAR(actual.width(), expected.width(), 3) << name;
-    } else {
-      EXPECT_EQ(actual, expected) << name;
-    }
-  }
-}
-
 // Raises a move into a monitor of 144 DPI (WM_DPICHANGED) within the window's first move.
 HHOOK dpiHook = nullptr;
 LRESULT CALLBACK raiseDpiChangeInMove(int code, WPARAM wParam, LPARAM lParam) {

@@ -1,21 +1,13 @@
-// The line options on the real platform: the settings store over the registry,
-// and the colour chooser opened from the main window's swatch.
+// The line options' settings store over the real registry.  The colour chooser
+// opened from the swatch is shown end to end.
 #include <gtest/gtest.h>
 
 #include "base/failure.h"
-#include "dialog_answer.h"
-#include "forms/form1.h"
-#include "fakes/headless_platform.h"
-#include "real_main_window.h"
 #include "platform/win32/settings_store_win32.h"
 #include "win32_test_support.h"
 
 namespace qo::win32 {
 namespace {
-
-using testing::DialogAnswer;
-using testing::press;
-using testing::pumpMessages;
 
 constexpr wchar_t kTestRoot[] = L"Software\\QuillmarkOrvaneTests";
 
@@ -82,57 +74,6 @@ TEST_F(RegistryStore, AWriteTheRegistryRefusesThrowsFailure) {
   const long keysBefore = HandleCounts::live(HandleKind::RegistryKey);
   EXPECT_THROW(refused.SaveSetting(L"Vantorel", L"Quillmark Orvane", L"Text1", L"5"), Failure);
   EXPECT_EQ(HandleCounts::live(HandleKind::RegistryKey), keysBefore);
-}
-
-// The real colour chooser, opened by clicking the swatch of the real main window.
-class ColourChooser : public ::testing::Test {
- protected:
-  ColourChooser() {
-    window.model.setPicture1BackColor(255);
-    window.model.setText1Text(L"5");  // numeric, so leaving the box brings no message
-    window.surface.showFirstTime();
-    pumpMessages(1);
-    host.settings.writes = 0;
-  }
-  ~ColourChooser() override { pumpMessages(1); }
-
-  void clickSwatch(UINT down, UINT up) {
-    const HWND swatch = window.control(L"Picture1");
-    ::PostMessageW(swatch, down, 0, MAKELPARAM(3, 3));
-    ::PostMessageW(swatch, up, 0, MAKELPARAM(3, 3));
-    pumpMessages(2);
-  }
-
-  HeadlessPlatform host;
-  testing::RealMainWindow window;
-  Form1 form1{host.platform, window.model};
-};
-
-TEST_F(ColourChooser, ARightClickChoosesPureGreenAndStoresIt) {
-  DialogAnswer answer(L"Color", [](HWND dialog) {
-    // The red, green and blue fields of the chooser.
-    ::SetWindowTextW(::GetDlgItem(dialog, 706), L"0");
-    ::SetWindowTextW(::GetDlgItem(dialog, 707), L"255");
-    ::SetWindowTextW(::GetDlgItem(dialog, 708), L"0");
-    press(dialog, IDOK);
-  });
-  clickSwatch(WM_RBUTTONDOWN, WM_RBUTTONUP);
-  ASSERT_TRUE(answer.finish()) << "no Color dialog appeared";
-  EXPECT_EQ(window.model.picture1BackColor(), 65280u);
-  EXPECT_EQ(host.settings.text(L"Color"), L"65280");
-}
-
-TEST_F(ColourChooser, ACancelledChooserKeepsTheColourAndStoresItAgain) {
-  DialogAnswer answer(L"Color", [](HWND dialog) {
-    ::SetWindowTextW(::GetDlgItem(dialog, 707), L"255");
-    press(dialog, IDCANCEL);
-  });
-  clickSwatch(WM_LBUTTONDOWN, WM_LBUTTONUP);
-  ASSERT_TRUE(answer.finish()) << "no Color dialog appeared";
-  EXPECT_EQ(window.model.picture1BackColor(), 255u);
-  EXPECT_EQ(host.settings.text(L"Color"), L"255");
-  EXPECT_EQ(host.settings.writes, 1);
-  EXPECT_TRUE(host.messages.shown.empty());
 }
 
 }  // namespace
