@@ -8,7 +8,6 @@
 
 namespace qo {
 
-
 // Form1's start-up and end: its load and unload handlers.
 class StartUp {
  public:

@@ -7,11 +7,13 @@
 #include <string_view>
 #include <vector>
 
+#include "base/services.h"
+
 namespace qo {
 
 // Where this program's options live in the store.
 inline constexpr std::wstring_view kSettingsApplication = L"Vantorel";
-inline constexpr std::wstring_view kSettingsSection = L"Quillmark Orvane";  // kProductName
+inline constexpr std::wstring_view kSettingsSection = kProductName;
 
 // The line options' keys (named after the controls that show them) and defaults.
 struct LineOption { std::wstring_view key; std::int32_t defaultValue; };
@@ -43,8 +45,8 @@ inline constexpr std::uint32_t kRegDword = 4;
 
 // The characters a text box holds: a single-line edit's own limit.
 inline constexpr std::size_t kLongestText = 32767;
-// Everything the thickness box holds with its closing NUL reads back.  Only a value planted by someone else is
-// longer, and its read fails rather than taking the default: the default would be
+// Everything the thickness box holds with its closing NUL reads back.  Only a
+// value planted by someone else is longer, and its read fails rather than taking the default: the default would be
 // restored into the box and written over that value.
 inline constexpr std::size_t kLongestSettingBytes = (kLongestText + 1) * 2;
 

@@ -235,10 +235,8 @@ void PushButtonControl::paint() {
   ::GetClientRect(hwnd(), &client);
   const auto [background, textColour] = parentColours(dc, WM_CTLCOLORBTN);
   // Pressed, it turns light grey (button face under high contrast), skinned or not.
-  const COLORREF pressedBackground =
-      toColorRef(paintColoursNow(Colour{0x00E5E5E5}, kButtonText).background);
   fillWith(dc, client,
-           pressed_ ? pressedBackground
+           pressed_ ? toColorRef(paintColoursNow(Colour{0x00E5E5E5}, kButtonText).background)
                     : skinnedColour(hwnd(), SkinPart::ButtonBackground, background));
   // Under high contrast the edge takes the text's colour, so the button's extent shows.
   UniqueBrush frame(

@@ -149,7 +149,9 @@ HWND Win32MainWindow::createSystemControl(const ControlDefinition& definition, H
   if (!created) {
     throwLastError(L"The control " + std::wstring(definition.name) + L" could not be created.");
   }
-  if (definition.kind == ControlKind::TextBox) ::SendMessageW(created, EM_LIMITTEXT, kLongestText, 0);
+  if (definition.kind == ControlKind::TextBox) {
+    ::SendMessageW(created, EM_LIMITTEXT, kLongestText, 0);
+  }
   return created;
 }
 
